@@ -43,3 +43,35 @@ function(mq_deliverable target file_name)
     RUNTIME_OUTPUT_DIRECTORY "${MQ_OUTPUT_DIR}"
     LIBRARY_OUTPUT_DIRECTORY "${MQ_OUTPUT_DIR}")
 endfunction()
+
+# mq_generate_icons(RC_SOURCE rc [CURSOR "picture=x,y"] PICTURES pictures...):
+# builds each text-art picture (tools/icons/NAME.txt) into NAME.ico (or NAME.cur
+# for a cursor) in this folder's build directory, and lets RC_SOURCE include them
+# by bare file name.
+find_package(Python3 COMPONENTS Interpreter)
+function(mq_generate_icons)
+  cmake_parse_arguments(ARG "" "RC_SOURCE" "PICTURES;CURSORS" ${ARGN})
+  set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/icons")
+  file(MAKE_DIRECTORY "${out_dir}")
+  set(outputs "")
+  foreach(picture ${ARG_PICTURES})
+    get_filename_component(name "${picture}" NAME_WE)
+    add_custom_command(OUTPUT "${out_dir}/${name}.ico"
+      COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tools/make_icon.py" "${picture}" "${out_dir}/${name}.ico"
+      DEPENDS "${picture}" "${PROJECT_SOURCE_DIR}/tools/make_icon.py" VERBATIM)
+    list(APPEND outputs "${out_dir}/${name}.ico")
+  endforeach()
+  foreach(cursor ${ARG_CURSORS})  # "picture.txt=X,Y"
+    string(REPLACE "=" ";" parts "${cursor}")
+    list(GET parts 0 picture)
+    list(GET parts 1 hot_spot)
+    get_filename_component(name "${picture}" NAME_WE)
+    add_custom_command(OUTPUT "${out_dir}/${name}.cur"
+      COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tools/make_icon.py" --cursor "${hot_spot}" "${picture}" "${out_dir}/${name}.cur"
+      DEPENDS "${picture}" "${PROJECT_SOURCE_DIR}/tools/make_icon.py" VERBATIM)
+    list(APPEND outputs "${out_dir}/${name}.cur")
+  endforeach()
+  set_source_files_properties("${ARG_RC_SOURCE}" PROPERTIES
+    OBJECT_DEPENDS "${outputs}"
+    INCLUDE_DIRECTORIES "${out_dir}")
+endfunction()
