@@ -1,0 +1,88 @@
+#include "plugin/quote_page.h"
+
+#include <string.h>
+
+#include "plugin/decimal_text.h"
+
+namespace {
+
+struct PriceField {
+    const char *marker_a;
+    float QuoteRequest::*value;
+};
+
+const char kNumberMarkerB[] = "&nbsp;";
+const char kNumberTerminator = '<';
+
+const PriceField kPriceFields[] = {
+    {"Last Sale:", &QuoteRequest::last_sale},
+    {"Previous Close:", &QuoteRequest::previous_close},
+    {"Today's High:", &QuoteRequest::todays_high},
+    {"Today's Low:", &QuoteRequest::todays_low},
+};
+
+// One area for the number texts: the extracted text in the first half, the
+// volume without its commas in the second.
+constexpr int32_t kScratchHalf = 128;
+constexpr int32_t kNumberLimit = kScratchHalf - 1;
+
+void remove_commas(const char *text, char *copy) {
+    int32_t length = 0;
+    for (int32_t i = 0; i < kScratchHalf && text[i] != '\0'; ++i) {
+        if (text[i] != ',') {
+            copy[length++] = text[i];
+        }
+    }
+    copy[length] = '\0';
+}
+
+void parse_prices(QuoteRequest *request, const char *page, char *scratch) {
+    for (const PriceField &field : kPriceFields) {
+        extract_field(page, field.marker_a, kNumberMarkerB, kNumberTerminator, scratch,
+                      kNumberLimit);
+        request->*field.value = static_cast<float>(decimal_to_double(scratch));
+    }
+}
+
+void parse_volume(QuoteRequest *request, const char *page, char *scratch) {
+    extract_field(page, "Volume:", "\">", kNumberTerminator, scratch, kNumberLimit);
+    remove_commas(scratch, scratch + kScratchHalf);
+    request->volume = static_cast<uint32_t>(decimal_to_int32(scratch + kScratchHalf));
+}
+
+}  // namespace
+
+int32_t extract_field(const char *page, const char *marker_a, const char *marker_b,
+                      char terminator, char *output, int32_t limit) {
+    output[0] = '\0';
+    const char *found_a = strstr(page, marker_a);
+    if (found_a == nullptr) {
+        return 0;
+    }
+    const char *found_b = strstr(found_a, marker_b);
+    if (found_b == nullptr) {
+        return 0;
+    }
+    const char *text = found_b + strlen(marker_b);
+    int32_t length = 0;
+    while (length < limit && text[length] != '\0' && text[length] != terminator) {
+        output[length] = text[length];
+        ++length;
+    }
+    output[length] = '\0';
+    return 1;
+}
+
+void parse_quote_page(QuoteRequest *request, const char *page) {
+    request->last_sale = 0.0f;
+    request->previous_close = 0.0f;
+    request->todays_high = 0.0f;
+    request->todays_low = 0.0f;
+    request->volume = 0;
+    extract_field(page, "b>Market", " : ", '<', request->market, MQX_MARKET_SIZE - 1);
+    extract_field(page, "offsite_quotes.asp", "content=", '"', request->detail_url,
+                  MQX_DETAIL_URL_SIZE - 1);
+    char scratch[2 * kScratchHalf];
+    parse_prices(request, page, scratch);
+    parse_volume(request, page, scratch);
+}
