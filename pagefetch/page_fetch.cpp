@@ -1,0 +1,220 @@
+// MQUTILITES_GetPage: one HTTP GET through WinINet into the caller's buffer.
+#include "pagefetch/page_fetch.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <type_traits>
+
+#include "pagefetch/url_split.h"
+
+static_assert(std::is_same<decltype(&MQUTILITES_GetPage), GetPageFunction>::value,
+              "the export has the signature the plug-in is handed");
+
+namespace {
+
+HINSTANCE module_instance;
+
+const char kUserAgent[] = "MQUTILITIES";
+const INTERNET_PORT kServerPort = 80;
+
+// A server that trickles a byte now and then never trips a per-read time-out,
+// and the fetch blocks the caller's only thread; so the body loop also gives
+// up once the whole fetch has taken this long, keeping what arrived.
+const DWORD kWholeFetchLimitMs = 30000;
+
+// One process-wide time-out: the value in force during a fetch and the value
+// found before it.
+struct Timeout {
+    DWORD option;
+    DWORD fetch_value;
+    DWORD saved;
+    bool was_read;
+};
+
+// Read, set and restored in this order.
+struct Timeouts {
+    Timeout items[3];
+};
+
+Timeouts fetch_timeouts() {
+    return {{{INTERNET_OPTION_CONNECT_TIMEOUT, 5000, 0, false},
+             {INTERNET_OPTION_RECEIVE_TIMEOUT, 10000, 0, false},
+             {INTERNET_OPTION_SEND_TIMEOUT, 5000, 0, false}}};
+}
+
+// A null handle addresses the process-wide values.
+void set_timeouts(HINTERNET handle, const Timeouts &timeouts) {
+    for (const Timeout &timeout : timeouts.items) {
+        DWORD value = timeout.fetch_value;
+        InternetSetOptionA(handle, timeout.option, &value, sizeof value);
+    }
+}
+
+void save_process_timeouts(Timeouts *timeouts) {
+    for (Timeout &timeout : timeouts->items) {
+        DWORD size = sizeof timeout.saved;
+        timeout.was_read = InternetQueryOptionA(nullptr, timeout.option, &timeout.saved, &size) &&
+                           size == sizeof timeout.saved;
+    }
+}
+
+// Wine cannot read back the receive and send time-outs; putting back a value
+// that was never read would be worse than leaving the option alone.
+BOOL restore_process_timeouts(Timeouts *timeouts) {
+    BOOL result = FALSE;
+    for (Timeout &timeout : timeouts->items) {
+        if (timeout.was_read) {
+            result = InternetSetOptionA(nullptr, timeout.option, &timeout.saved, sizeof timeout.saved);
+        }
+    }
+    return result;
+}
+
+// Closes its WinINet handle when it goes out of scope; declared root,
+// connection, request, so they close in the reverse order.
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+    ~InternetHandle() {
+        if (handle_) {
+            InternetCloseHandle(handle_);
+        }
+    }
+    InternetHandle(const InternetHandle &) = delete;
+    InternetHandle &operator=(const InternetHandle &) = delete;
+    HINTERNET get() const { return handle_; }
+
+private:
+    HINTERNET handle_;
+};
+
+// The host and path buffers, url_size bytes each, zero-filled, from a private
+// heap that lives for one call.
+class ScratchBuffers {
+public:
+    explicit ScratchBuffers(uint32_t url_size) : heap_(HeapCreate(0, 2 * static_cast<SIZE_T>(url_size), 0)) {
+        if (heap_) {
+            host_ = static_cast<char *>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, url_size));
+            path_ = host_ ? static_cast<char *>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, url_size)) : nullptr;
+        }
+    }
+    ~ScratchBuffers() {
+        if (path_) {
+            HeapFree(heap_, 0, path_);
+        }
+        if (host_) {
+            HeapFree(heap_, 0, host_);
+        }
+        if (heap_) {
+            HeapDestroy(heap_);
+        }
+    }
+    ScratchBuffers(const ScratchBuffers &) = delete;
+    ScratchBuffers &operator=(const ScratchBuffers &) = delete;
+    bool ok() const { return path_ != nullptr; }
+    char *host() const { return host_; }
+    char *path() const { return path_; }
+
+private:
+    HANDLE heap_;
+    char *host_ = nullptr;
+    char *path_ = nullptr;
+};
+
+HINTERNET open_root(const char *proxy) {
+    if (lstrlenA(proxy) > 0) {
+        return InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy, nullptr, 0);
+    }
+    return InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+}
+
+// Reads the body in the chunks WinINet reports as available, straight into
+// `buffer`; a chunk that does not fit ends the download. Returns the bytes
+// received and leaves them zero-terminated within `capacity` (> 0).
+uint32_t read_body(HINTERNET request, char *buffer, uint32_t capacity, DWORD started) {
+    uint32_t total = 0;
+    for (;;) {
+        if (GetTickCount() - started > kWholeFetchLimitMs) {
+            break;
+        }
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request, &available, 0, 0) || available > capacity - total) {
+            break;
+        }
+        DWORD received = 0;
+        if (!InternetReadFile(request, buffer + total, available, &received)) {
+            break;
+        }
+        // Counting what arrived rather than what was offered: a short read
+        // must not report bytes that were never written.
+        total += received;
+        if (received == 0) {
+            break;
+        }
+    }
+    buffer[total < capacity ? total : capacity - 1] = '\0';
+    return total;
+}
+
+// Leaves `buffer` empty and `*length` alone unless a request was sent.
+void fetch(const char *host, const char *path, char *buffer, uint32_t *length, const char *proxy,
+           const Timeouts &timeouts) {
+    const DWORD started = GetTickCount();
+    DWORD connection_flags = 0;
+    if (!InternetGetConnectedState(&connection_flags, 0)) {
+        return;
+    }
+    InternetHandle root(open_root(proxy));
+    if (!root.get()) {
+        return;
+    }
+    InternetHandle connection(
+        InternetConnectA(root.get(), host, kServerPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection.get()) {
+        return;
+    }
+    InternetHandle request(
+        HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 0));
+    if (!request.get()) {
+        return;
+    }
+    // Wine's WinINet ignores the process-wide receive and send time-outs and
+    // honours them only on the request handle.
+    set_timeouts(request.get(), timeouts);
+    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
+        return;
+    }
+    *length = read_body(request.get(), buffer, *length, started);
+}
+
+void fetch_if_addressed(const char *url, uint32_t url_size, char *buffer, uint32_t *length,
+                        const char *proxy, const Timeouts &timeouts) {
+    if (!url || !buffer || !length || *length == 0) {
+        return;
+    }
+    ScratchBuffers scratch(url_size);
+    if (!scratch.ok() || !split_url(url, url_size, scratch.host(), scratch.path())) {
+        return;
+    }
+    buffer[0] = '\0';
+    fetch(scratch.host(), scratch.path(), buffer, length, proxy ? proxy : "", timeouts);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)reason;
+    (void)reserved;
+    module_instance = instance;
+    return TRUE;
+}
+
+int32_t MQ_CDECL MQUTILITES_GetPage(const char *url, uint32_t url_size, char *buffer, uint32_t *length,
+                                    const char *proxy) {
+    Timeouts timeouts = fetch_timeouts();
+    save_process_timeouts(&timeouts);
+    set_timeouts(nullptr, timeouts);
+    fetch_if_addressed(url, url_size, buffer, length, proxy, timeouts);
+    return restore_process_timeouts(&timeouts);
+}
