@@ -1,0 +1,297 @@
+// The tray window created for real in this process: binding the libraries
+// from the build's bin folder, the fatal path without them, the teardown,
+// the commands, the icon's mouse messages and the pop-up menu.
+#include <windows.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/resources/resource.h"
+#include "app/settings/settings_store.h"
+#include "app/tray_icon.h"
+#include "app/tray_icon_shell.h"
+#include "app/tray_window.h"
+#include "app_test_support.h"
+#include "support/win32_test_support.h"
+
+namespace {
+
+struct Notification {
+    DWORD message;
+    UINT flags;
+    std::string tip;
+    std::string info;
+};
+
+std::vector<Notification> g_notifications;
+
+BOOL WINAPI record_notify(DWORD message, PNOTIFYICONDATAA data) {
+    Notification seen = {message, data->uFlags, "", ""};
+    if (data->uFlags & NIF_TIP) {
+        seen.tip = data->szTip;
+    }
+    if (data->uFlags & NIF_INFO) {
+        seen.info = data->szInfo;
+    }
+    g_notifications.push_back(seen);
+    return TRUE;
+}
+
+int count(DWORD message) {
+    int total = 0;
+    for (const Notification &seen : g_notifications) {
+        total += seen.message == message;
+    }
+    return total;
+}
+
+// The message box of the fatal path, answered as soon as it activates.
+struct MessageBoxSeen {
+    std::string text;
+    std::string caption;
+    std::string owner_class;
+};
+MessageBoxSeen g_box;
+HHOOK g_hook = nullptr;
+
+std::string class_of(HWND window) {
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+LRESULT CALLBACK answer_message_box(int code, WPARAM wparam, LPARAM lparam) {
+    HWND box = reinterpret_cast<HWND>(wparam);
+    if (code == HCBT_ACTIVATE && class_of(box) == "#32770") {
+        char text[256] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));  // the box's text control
+        g_box.text = text;
+        GetWindowTextA(box, text, sizeof(text));
+        g_box.caption = text;
+        g_box.owner_class = class_of(GetWindow(box, GW_OWNER));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    return CallNextHookEx(g_hook, code, wparam, lparam);
+}
+
+// Picks a menu item by its mnemonic once the pop-up menu is up, or closes
+// the menu with Escape when `key` is 0.
+WPARAM g_menu_key = 0;
+void CALLBACK press_menu_key(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    if (g_menu_key != 0) {
+        PostMessageA(menu, WM_CHAR, g_menu_key, 0);
+    } else {
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+}
+
+bool quit_was_posted(WPARAM *exit_code) {
+    MSG message;
+    bool posted = false;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            posted = true;
+            *exit_code = message.wParam;
+        } else {
+            DispatchMessageA(&message);
+        }
+    }
+    return posted;
+}
+
+class TrayWindow : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSEXA window_class = {};
+        window_class.cbSize = sizeof(window_class);
+        window_class.style = CS_DBLCLKS;
+        window_class.lpfnWndProc = tray_window_proc;
+        window_class.hInstance = GetModuleHandleA(nullptr);
+        window_class.lpszClassName = TRAY_WINDOW_CLASS;
+        RegisterClassExA(&window_class);
+    }
+
+    void SetUp() override {
+        apptest::clear_settings();
+        g_notifications.clear();
+        g_box = MessageBoxSeen();
+        previous_notify_ = tray_set_shell_notify(record_notify);
+        app_state_init(&state_);
+        state_.update_minutes = 15;
+        state_.balloon_capable = 1;
+        ASSERT_TRUE(symbol_list_create(&state_.symbols));  // empty: no fetch
+    }
+
+    void TearDown() override {
+        if (window_ != nullptr && IsWindow(window_)) {
+            DestroyWindow(window_);
+        }
+        WPARAM ignored;
+        quit_was_posted(&ignored);
+        settings_free(&state_);
+        tray_set_shell_notify(previous_notify_);
+        SetDllDirectoryA(nullptr);
+        apptest::clear_settings();
+    }
+
+    HWND create() {
+        window_ = CreateWindowExA(WS_EX_TRANSPARENT, TRAY_WINDOW_CLASS, "Morvane Quote",
+                                  WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), &state_);
+        return window_;
+    }
+
+    HWND create_with_libraries() {
+        SetDllDirectoryA(mqtest::deliverable_dir().c_str());
+        return create();
+    }
+
+    HWND window_ = nullptr;
+    AppState state_;
+    TrayShellNotifyFunction previous_notify_ = nullptr;
+};
+
+TEST_F(TrayWindow, WithoutThePageFetchShowsTheFatalMessageAndCreatesNoWindow) {
+    g_hook = SetWindowsHookExA(WH_CBT, answer_message_box, nullptr, GetCurrentThreadId());
+    HWND window = create();
+    UnhookWindowsHookEx(g_hook);
+
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(g_box.text, "Fatal error - please reinstall.");
+    EXPECT_EQ(g_box.caption, "Morvane Quote");
+    EXPECT_EQ(g_box.owner_class, TRAY_WINDOW_CLASS);
+    EXPECT_EQ(count(NIM_ADD), 0);
+    EXPECT_EQ(state_.utilities_module, nullptr);
+    EXPECT_EQ(state_.quote_function, nullptr);
+    WPARAM exit_code = 99;
+    EXPECT_TRUE(quit_was_posted(&exit_code));
+    EXPECT_EQ(exit_code, 0u);
+}
+
+TEST_F(TrayWindow, BindsTheLibrariesAndTheTeardownLeavesNothingPointingIntoThem) {
+    ASSERT_NE(create_with_libraries(), nullptr);
+    EXPECT_NE(state_.utilities_module, nullptr);
+    EXPECT_NE(state_.plugin_module, nullptr);
+    EXPECT_NE(state_.quote_function, nullptr);
+    ASSERT_EQ(count(NIM_ADD), 1);
+    EXPECT_EQ(g_notifications[0].tip, "Morvane Quote");
+    EXPECT_EQ(count(NIM_MODIFY), 1);  // the first refresh
+    EXPECT_EQ(state_.trend_icon, (uint32_t)IDI_TREND_STEADY);
+
+    SendMessageA(window_, WM_CLOSE, 0, 0);
+
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_EQ(count(NIM_DELETE), 1);
+    EXPECT_EQ(state_.quote_function, nullptr);
+    EXPECT_EQ(state_.plugin_module, nullptr);
+    EXPECT_EQ(state_.utilities_module, nullptr);
+    EXPECT_EQ(GetModuleHandleA("Morvane Quote Nasdaq.mqx"), nullptr);
+    EXPECT_EQ(GetModuleHandleA("Morvane Quote Utilities.dll"), nullptr);
+    WPARAM exit_code = 99;
+    EXPECT_TRUE(quit_was_posted(&exit_code));
+    EXPECT_EQ(exit_code, 0u);
+}
+
+TEST_F(TrayWindow, AZeroIntervalDoesNotRunTheTimerFlatOut) {
+    state_.update_minutes = 0;
+    ASSERT_NE(create_with_libraries(), nullptr);
+    apptest::wait_until([] { return false; }, 400);
+    EXPECT_EQ(count(NIM_MODIFY), 1);
+}
+
+TEST_F(TrayWindow, CommandsRefreshOnlyForUpdateNowAndExitDestroys) {
+    ASSERT_NE(create_with_libraries(), nullptr);
+    handle_command(window_, 0, &state_);
+    handle_command(window_, 12345, &state_);
+    EXPECT_EQ(count(NIM_MODIFY), 1);
+    handle_command(window_, IDM_UPDATE_NOW, &state_);
+    EXPECT_EQ(count(NIM_MODIFY), 2);
+    SendMessageA(window_, WM_TIMER, 7, 0);  // whatever the timer id
+    EXPECT_EQ(count(NIM_MODIFY), 3);
+    handle_command(window_, IDM_EXIT, &state_);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+TEST_F(TrayWindow, AClickShowsTheBalloonWithoutTouchingTheTooltip) {
+    ASSERT_NE(create_with_libraries(), nullptr);
+    strcpy(state_.balloon_text, "\nABC:$12.5000 ");
+    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+    ASSERT_EQ(count(NIM_MODIFY), 2);
+    const Notification &balloon = g_notifications.back();
+    EXPECT_TRUE(balloon.flags & NIF_INFO);
+    EXPECT_FALSE(balloon.flags & NIF_TIP);
+    EXPECT_EQ(balloon.info, "\nABC:$12.5000 ");
+
+    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_MOUSEMOVE);
+    EXPECT_EQ(count(NIM_MODIFY), 2);
+}
+
+TEST_F(TrayWindow, ThePopUpMenuRunsTheChosenCommandAndNothingWhenDismissed) {
+    ASSERT_NE(create_with_libraries(), nullptr);
+    g_menu_key = 0;
+    SetTimer(nullptr, 0, 100, press_menu_key);
+    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
+    EXPECT_EQ(count(NIM_MODIFY), 1);
+    EXPECT_TRUE(IsWindow(window_));
+
+    g_menu_key = 'u';  // &Update Now
+    SetTimer(nullptr, 0, 100, press_menu_key);
+    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
+    EXPECT_EQ(count(NIM_MODIFY), 2);
+
+    g_menu_key = 'x';  // E&xit
+    SetTimer(nullptr, 0, 100, press_menu_key);
+    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+struct MenuItem {
+    int position;
+    UINT id;
+    const char *caption;
+};
+
+TEST(TrayMenu, ListsTheCommandsInOrderWithTheirCaptions) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    ASSERT_NE(menu, nullptr);
+    char caption[64] = "";
+    GetMenuStringA(menu, 0, caption, sizeof(caption), MF_BYPOSITION);
+    EXPECT_STREQ(caption, "MENU");
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_EQ(GetMenuItemCount(popup), 11);
+    const MenuItem items[] = {
+        {0, IDM_ABOUT, "&About Morvane Quote"}, {1, IDM_WEB_SITE, "Morvane Software &Web Site"},
+        {4, IDM_SETTINGS, "&Settings"},         {5, IDM_UPDATE_NOW, "&Update Now"},
+        {6, IDM_DISPLAY_QUOTES, "&Display Quotes"}, {8, IDM_HELP, "&Help"},
+        {10, IDM_EXIT, "E&xit"},
+    };
+    for (const MenuItem &item : items) {
+        EXPECT_EQ(GetMenuItemID(popup, item.position), item.id) << item.position;
+        GetMenuStringA(popup, item.position, caption, sizeof(caption), MF_BYPOSITION);
+        EXPECT_STREQ(caption, item.caption);
+        EXPECT_EQ(GetMenuState(popup, item.position, MF_BYPOSITION) &
+                      (MF_CHECKED | MF_GRAYED | MF_DISABLED | MF_DEFAULT),
+                  0u);
+    }
+    for (int separator : {3, 7, 9}) {
+        EXPECT_TRUE(GetMenuState(popup, separator, MF_BYPOSITION) & MF_SEPARATOR) << separator;
+    }
+    GetMenuStringA(popup, 2, caption, sizeof(caption), MF_BYPOSITION);
+    EXPECT_STREQ(caption, "Morvane Ser&vices");
+    HMENU services = GetSubMenu(popup, 2);
+    ASSERT_NE(services, nullptr);
+    EXPECT_EQ(GetMenuItemID(services, 0), (UINT)IDM_SERVICE_1);
+    EXPECT_EQ(GetMenuItemID(services, 1), (UINT)IDM_SERVICE_2);
+    DestroyMenu(menu);
+}
+
+}  // namespace
