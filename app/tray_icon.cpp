@@ -16,6 +16,9 @@ const DWORD kLargeDataSize = 488;
 
 static_assert(sizeof(NOTIFYICONDATAA) >= kLargeDataSize, "NOTIFYICONDATAA holds the large layout");
 static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == kSmallDataSize, "small layout ends after a 64-byte tip");
+static_assert(offsetof(NOTIFYICONDATAA, szInfo) == 160 && offsetof(NOTIFYICONDATAA, szInfoTitle) == 420 &&
+                  offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD) == kLargeDataSize,
+              "large layout: 128-byte tip, then the balloon fields, ending at 488 bytes");
 
 // An all-zero block of the chosen size, addressed to the program's one icon.
 void start_icon_data(NOTIFYICONDATAA *data, HWND window, DWORD size) {

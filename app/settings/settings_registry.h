@@ -1,0 +1,30 @@
+// The registry calls the settings store makes, gathered in one table so the
+// store can be driven against a registry that fails from a chosen call on
+// (a save cut off halfway). Every call returns a Win32 error code.
+#ifndef MORVANE_APP_SETTINGS_SETTINGS_REGISTRY_H
+#define MORVANE_APP_SETTINGS_SETTINGS_REGISTRY_H
+
+#include <windows.h>
+
+typedef struct SettingsRegistry {
+    // Opens `name` under `parent` for reading.
+    LONG (*open_key)(HKEY parent, const char *name, HKEY *out);
+    // Creates or opens `name` under `parent` with full access, non-volatile.
+    LONG (*create_key)(HKEY parent, const char *name, HKEY *out);
+    // Reads a value of any type into `data`; *size is its capacity in and the
+    // value's size out. A value larger than the capacity fails.
+    LONG (*query_value)(HKEY key, const char *name, void *data, DWORD *size);
+    LONG (*set_value)(HKEY key, const char *name, DWORD type, const void *data, DWORD size);
+    // Name of the value at `index`; *name_size is the buffer's size in.
+    LONG (*enum_value_name)(HKEY key, DWORD index, char *name, DWORD *name_size);
+    LONG (*delete_value)(HKEY key, const char *name);
+    // Deletes a subkey that has no subkeys of its own.
+    LONG (*delete_key)(HKEY parent, const char *name);
+    LONG (*count_subkeys)(HKEY key, DWORD *count);
+    LONG (*close_key)(HKEY key);
+} SettingsRegistry;
+
+// The table that calls the real registry (advapi32).
+const SettingsRegistry *settings_registry_win32(void);
+
+#endif

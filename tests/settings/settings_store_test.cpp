@@ -1,0 +1,300 @@
+// The settings store against the real registry of the test prefix.
+#include <string.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/settings/settings_store.h"
+#include "settings/settings_registry_fixture.h"
+
+namespace {
+
+using mqtest::get_value;
+using mqtest::make_record;
+using mqtest::put_dword;
+using mqtest::put_value;
+using mqtest::record_bytes;
+using mqtest::StoredValue;
+using mqtest::StoreSnapshot;
+using mqtest::subkey_exists;
+
+std::string sym(int number) {
+    char name[16];
+    snprintf(name, sizeof(name), "SYM%03d", number);
+    return name;
+}
+
+std::string text_value(const char *text) { return std::string(text, strlen(text) + 1); }
+
+std::string dword_bytes(DWORD value) { return std::string(reinterpret_cast<const char *>(&value), 4); }
+
+void put_record(int number, const QuoteRecord &record) {
+    put_value(sym(number), "MQS", REG_BINARY, record_bytes(record));
+}
+
+void put_old_layout(int number, const char *symbol, const char *description) {
+    put_value(sym(number), "Sym", REG_SZ, text_value(symbol));
+    put_value(sym(number), "Desc", REG_SZ, text_value(description));
+}
+
+class SettingsLoad : public mqtest::StoreTest {};
+class SettingsSave : public mqtest::StoreTest {};
+
+TEST_F(SettingsLoad, WithoutTheKeyKeepsProxyAndPortAndEmptiesTheList) {
+    append(make_record("OLD", "Old"));
+    strcpy(state_.proxy, "kept.example");
+    state_.proxy_port = 3128;
+    state_.update_minutes = 99;
+    settings_load(&state_);
+    EXPECT_EQ(state_.update_minutes, 15u);
+    EXPECT_STREQ(state_.proxy, "kept.example");
+    EXPECT_EQ(state_.proxy_port, 3128u);
+    ASSERT_NE(state_.symbols, nullptr);
+    EXPECT_EQ(record_count(), 0);
+    EXPECT_FALSE(subkey_exists("")) << "a load never creates the key";
+}
+
+TEST_F(SettingsLoad, EmptyKeyGivesTheDefaults) {
+    mqtest::create_subkey("");
+    strcpy(state_.proxy, "old.example");
+    state_.proxy_port = 3128;
+    settings_load(&state_);
+    EXPECT_EQ(state_.update_minutes, 15u);
+    EXPECT_EQ(state_.proxy_port, 80u);
+    EXPECT_STREQ(state_.proxy, "");
+    EXPECT_EQ(record_count(), 0);
+}
+
+struct ValueCase {
+    const char *case_name;
+    const char *value_name;
+    DWORD type;
+    std::string bytes;
+    DWORD update_minutes;
+    DWORD proxy_port;
+    std::string proxy;
+};
+
+TEST_F(SettingsLoad, ValuesAreReadWhateverTheirTypeWhenTheyFit) {
+    const std::string long_host(259, 'p');
+    const ValueCase cases[] = {
+        {"update dword", "Update", REG_DWORD, dword_bytes(30), 30, 80, ""},
+        {"update zero is kept", "Update", REG_DWORD, dword_bytes(0), 0, 80, ""},
+        {"update as binary", "Update", REG_BINARY, dword_bytes(45), 45, 80, ""},
+        {"update of 8 bytes", "Update", REG_QWORD, dword_bytes(30) + dword_bytes(0), 15, 80, ""},
+        {"update of 2 bytes", "Update", REG_BINARY, std::string("\x02\x01", 2), 0x0102, 80, ""},
+        {"port dword", "Port", REG_DWORD, dword_bytes(8080), 15, 8080, ""},
+        {"port of 5 bytes", "Port", REG_BINARY, std::string("\x01\x02\x03\x04\x05", 5), 15, 80, ""},
+        {"port as text", "Port", REG_SZ, text_value("ab"), 15, 0x6261, ""},
+        {"proxy text", "Proxy", REG_SZ, text_value("proxy.example"), 15, 80, "proxy.example"},
+        {"proxy one zero byte", "Proxy", REG_SZ, std::string(1, '\0'), 15, 80, ""},
+        {"proxy as binary", "Proxy", REG_BINARY, std::string("bin.host", 8), 15, 80, "bin.host"},
+        {"proxy of 261 bytes", "Proxy", REG_SZ, std::string(260, 'q') + '\0', 15, 80, ""},
+        {"proxy of 260 bytes with zero", "Proxy", REG_SZ, long_host + '\0', 15, 80, long_host},
+        // (Wine refuses a REG_SZ that fills the buffer without a zero; as
+        // binary the same bytes do come back unterminated.)
+        {"proxy binary of 260, no zero", "Proxy", REG_BINARY, std::string(260, 'p'), 15, 80, long_host},
+    };
+    for (const ValueCase &c : cases) {
+        SCOPED_TRACE(c.case_name);
+        mqtest::delete_store();
+        put_value("", c.value_name, c.type, c.bytes);
+        memset(state_.proxy, 'x', sizeof(state_.proxy));  // no zero: a load must end it
+        state_.proxy_port = 0xFFFFFFFF;                    // high bytes must not survive
+        settings_load(&state_);
+        EXPECT_EQ(state_.update_minutes, c.update_minutes);
+        EXPECT_EQ(state_.proxy_port, c.proxy_port);
+        ASSERT_NE(memchr(state_.proxy, '\0', sizeof(state_.proxy)), nullptr);
+        EXPECT_EQ(std::string(state_.proxy), c.proxy);
+    }
+}
+
+TEST_F(SettingsLoad, FirstMissingNumberEndsTheList) {
+    put_record(0, make_record("AAA", "Alpha"));
+    put_record(1, make_record("BBB", "Beta"));
+    put_record(3, make_record("DDD", "Delta"));
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 2);
+    EXPECT_STREQ(record_at(0)->symbol, "AAA");
+    EXPECT_STREQ(record_at(1)->symbol, "BBB");
+}
+
+TEST_F(SettingsLoad, EntriesThatCannotBeReadAreSkippedAndTheNextIsRead) {
+    put_record(0, make_record("NODESC", ""));                                     // empty description
+    put_record(1, make_record("", "No symbol"));                                  // empty symbol
+    put_value(sym(2), "MQS", REG_BINARY, record_bytes(make_record("BIG", "Big")) + "x");  // 693 bytes
+    put_value(sym(3), "Sym", REG_SZ, text_value("ONLYSYM"));                      // no "Desc"
+    put_value(sym(4), "Sym", REG_SZ, std::string(17, 'S'));                      // "Sym" too long
+    put_value(sym(4), "Desc", REG_SZ, text_value("Long symbol"));
+    mqtest::create_subkey(sym(5));                                                // no values
+    put_record(6, make_record("LAST", "Last one"));
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 1);
+    EXPECT_STREQ(record_at(0)->symbol, "LAST");
+}
+
+TEST_F(SettingsLoad, OlderLayoutGivesItsTextsAndZeroElsewhere) {
+    struct Case {
+        const char *name;
+        std::string mqs;  // empty: no "MQS" value
+    } cases[] = {
+        {"no MQS", ""},
+        {"MQS of 693 bytes", std::string(QUOTE_RECORD_SIZE + 1, '\x7f')},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        mqtest::delete_store();
+        put_old_layout(0, "OLD", "Older layout");
+        if (!c.mqs.empty()) put_value(sym(0), "MQS", REG_BINARY, c.mqs);
+        settings_load(&state_);
+        ASSERT_EQ(record_count(), 1);
+        QuoteRecord expected = make_record("OLD", "Older layout");
+        EXPECT_EQ(record_bytes(*record_at(0)), record_bytes(expected));
+    }
+}
+
+TEST_F(SettingsLoad, MqsWithEmptyDescriptionTakesTextsFromTheOlderLayout) {
+    QuoteRecord stored = make_record("NEW", "");
+    stored.last_sale = 12.5f;
+    strcpy(stored.market, "NASDAQ");
+    put_record(0, stored);
+    put_old_layout(0, "OLD", "Older description");
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 1);
+    EXPECT_STREQ(record_at(0)->symbol, "OLD");
+    EXPECT_STREQ(record_at(0)->description, "Older description");
+    EXPECT_FLOAT_EQ(record_at(0)->last_sale, 12.5f);
+    EXPECT_STREQ(record_at(0)->market, "NASDAQ");
+}
+
+TEST_F(SettingsLoad, ShorterMqsIsAcceptedWithTheRestZero) {
+    QuoteRecord full = make_record("SHORT", "Short record");
+    full.last_sale = 1.0f;
+    put_value(sym(0), "MQS", REG_BINARY, record_bytes(full).substr(0, 272));
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 1);
+    QuoteRecord expected = make_record("SHORT", "Short record");
+    EXPECT_EQ(record_bytes(*record_at(0)), record_bytes(expected));
+}
+
+TEST_F(SettingsLoad, UnterminatedTextsEndWithinTheirFields) {
+    put_value(sym(0), "MQS", REG_BINARY, std::string(QUOTE_RECORD_SIZE, 'A'));
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 1);
+    QuoteRecord *record = record_at(0);
+    EXPECT_EQ(strlen(record->symbol), sizeof(record->symbol) - 1);
+    EXPECT_EQ(strlen(record->description), sizeof(record->description) - 1);
+    EXPECT_EQ(strlen(record->market), sizeof(record->market) - 1);
+    EXPECT_EQ(strlen(record->detail_url), sizeof(record->detail_url) - 1);
+    EXPECT_EQ(record->volume, 0x41414141u) << "non-text bytes are kept";
+}
+
+TEST_F(SettingsLoad, ReplacesTheListAndReadsTheNewOne) {
+    put_record(0, make_record("NEW", "New"));
+    append(make_record("OLD", "Old"));
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 1);
+    EXPECT_STREQ(record_at(0)->symbol, "NEW");
+}
+
+TEST_F(SettingsSave, WritesEveryValueByteForByte) {
+    state_.update_minutes = 20;
+    state_.proxy_port = 3128;
+    strcpy(state_.proxy, "proxy.example");
+    QuoteRecord first = make_record("AAA", "Alpha");
+    memset(first.market, 'm', sizeof(first.market) - 1);  // bytes after terminators are stored too
+    first.market[3] = '\0';
+    first.last_sale = 3.25f;
+    first.volume = 123456;
+    QuoteRecord second = make_record("BBB", "Beta");
+    append(first);
+    append(second);
+    settings_save(&state_);
+
+    struct Expected {
+        std::string subkey;
+        const char *name;
+        StoredValue value;
+    } expected[] = {
+        {"", "Update", {REG_DWORD, dword_bytes(20)}},
+        {"", "Port", {REG_DWORD, dword_bytes(3128)}},
+        {"", "Proxy", {REG_SZ, text_value("proxy.example")}},
+        {sym(0), "MQS", {REG_BINARY, record_bytes(first)}},
+        {sym(1), "MQS", {REG_BINARY, record_bytes(second)}},
+    };
+    for (const Expected &e : expected) {
+        bool found = false;
+        StoredValue value = get_value(e.subkey, e.name, &found);
+        ASSERT_TRUE(found) << e.subkey << "\\" << e.name;
+        EXPECT_EQ(value.type, e.value.type) << e.subkey << "\\" << e.name;
+        EXPECT_EQ(value.bytes, e.value.bytes) << e.subkey << "\\" << e.name;
+    }
+    EXPECT_FALSE(subkey_exists(sym(2)));
+}
+
+TEST_F(SettingsSave, EmptyProxyIsOneZeroByte) {
+    mqtest::create_subkey("");
+    settings_save(&state_);
+    bool found = false;
+    StoredValue proxy = get_value("", "Proxy", &found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(proxy.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(proxy.bytes, std::string(1, '\0'));
+}
+
+TEST_F(SettingsSave, UnterminatedProxyIsStoredWithinItsField) {
+    memset(state_.proxy, 'p', sizeof(state_.proxy));
+    settings_save(&state_);
+    bool found = false;
+    StoredValue proxy = get_value("", "Proxy", &found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(proxy.bytes, std::string(APP_PROXY_SIZE - 1, 'p') + '\0');
+}
+
+TEST_F(SettingsSave, DeletedEntriesAreLeftOutAndTheRestRenumbered) {
+    append(make_record("AAA", "Alpha"));
+    append(make_record(QUOTE_DELETED_SYMBOL, "Deleted"));
+    append(make_record("CCC", "Gamma"));
+    settings_save(&state_);
+    EXPECT_TRUE(subkey_exists(sym(0)));
+    EXPECT_TRUE(subkey_exists(sym(1)));
+    EXPECT_FALSE(subkey_exists(sym(2)));
+    settings_load(&state_);
+    ASSERT_EQ(record_count(), 2);
+    EXPECT_STREQ(record_at(0)->symbol, "AAA");
+    EXPECT_STREQ(record_at(1)->symbol, "CCC");
+}
+
+TEST_F(SettingsSave, EmptyListDeletesUpToTheFirstMissingNumber) {
+    put_record(0, make_record("AAA", "Alpha"));
+    put_record(1, make_record("BBB", "Beta"));
+    put_record(3, make_record("DDD", "Delta"));
+    settings_save(&state_);
+    EXPECT_FALSE(subkey_exists(sym(0)));
+    EXPECT_FALSE(subkey_exists(sym(1)));
+    EXPECT_TRUE(subkey_exists(sym(3)));
+}
+
+TEST_F(SettingsSave, SaveThenLoadGivesTheSameRecords) {
+    state_.update_minutes = 7;
+    for (int n = 0; n < 5; ++n) {
+        char symbol[16];
+        snprintf(symbol, sizeof(symbol), "S%d", n);
+        QuoteRecord record = make_record(symbol, "Round trip");
+        record.last_sale = static_cast<float>(n) + 0.5f;
+        record.updated.year = 2024;
+        append(record);
+    }
+    std::vector<std::string> saved;
+    for (int32_t n = 0; n < record_count(); ++n) saved.push_back(record_bytes(*record_at(n)));
+    settings_save(&state_);
+    settings_load(&state_);
+    EXPECT_EQ(state_.update_minutes, 7u);
+    ASSERT_EQ(record_count(), 5);
+    for (int32_t n = 0; n < 5; ++n) EXPECT_EQ(record_bytes(*record_at(n)), saved[n]) << n;
+}
+
+}  // namespace
