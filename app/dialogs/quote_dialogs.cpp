@@ -1,0 +1,197 @@
+// The quote list and the quote detail. Both show what the records held when
+// they opened; only "&Web Site" reads its record again, at the click.
+#include "app/dialogs/quote_dialogs.h"
+
+#include <shellapi.h>
+#include <stdio.h>
+
+#include "app/app_state.h"
+#include "app/dialogs/dialog_common.h"
+#include "app/dialogs/quote_formats.h"
+#include "app/resources/resource.h"
+
+namespace {
+
+// The dialog's AppState (list) or QuoteRecord (detail); 0 once the symbol
+// list it points into has been replaced, which turns every command off.
+template <typename T>
+T *dialog_data(HWND dialog) {
+    return reinterpret_cast<T *>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+}
+
+void set_dialog_data(HWND dialog, void *data) {
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+}
+
+INT_PTR forget_symbols(HWND dialog) {
+    set_dialog_data(dialog, nullptr);
+    EndDialog(dialog, 1);
+    return TRUE;
+}
+
+INT_PTR close_on_ok_or_cancel(HWND dialog, WORD id) {
+    if (id == IDOK || id == IDCANCEL) EndDialog(dialog, 1);
+    return FALSE;
+}
+
+// --- Quote list ---
+
+void update_detail_button(HWND dialog) {
+    LRESULT selected = SendDlgItemMessageA(dialog, IDC_QUOTES_LIST, LB_GETCURSEL, 0, 0);
+    EnableWindow(GetDlgItem(dialog, IDC_QUOTES_DETAIL), selected != LB_ERR);
+}
+
+void add_quote_line(HWND list_box, const QuoteRecord *record, int32_t position) {
+    char line[QUOTE_LINE_TEXT_SIZE];
+    format_quote_line(line, sizeof(line), record);
+    LRESULT index = SendMessageA(list_box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    if (index >= 0) SendMessageA(list_box, LB_SETITEMDATA, static_cast<WPARAM>(index), position);
+}
+
+void fill_quote_lines(HWND dialog, SymbolList *symbols) {
+    HWND list_box = GetDlgItem(dialog, IDC_QUOTES_LIST);
+    for (int32_t position = 0; position < SYMBOL_LIST_MAX_POSITIONS; ++position) {
+        QuoteRecord *record;
+        if (!symbol_list_get(symbols, &record, position)) break;
+        if (quote_record_is_listed(record)) add_quote_line(list_box, record, position);
+    }
+}
+
+INT_PTR init_quote_list(HWND dialog, AppState *state) {
+    set_dialog_data(dialog, state);
+    center_on_screen(dialog, HWND_TOP);
+    SetActiveWindow(dialog);
+    EnableWindow(GetDlgItem(dialog, IDC_QUOTES_DETAIL), FALSE);
+    fill_quote_lines(dialog, state->symbols);
+    return TRUE;
+}
+
+// The record of the selected line, or null.
+QuoteRecord *selected_record(HWND dialog, AppState *state) {
+    LRESULT index = SendDlgItemMessageA(dialog, IDC_QUOTES_LIST, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR) return nullptr;
+    LRESULT position = SendDlgItemMessageA(dialog, IDC_QUOTES_LIST, LB_GETITEMDATA, index, 0);
+    QuoteRecord *record = nullptr;
+    if (!symbol_list_get(state->symbols, &record, static_cast<int32_t>(position))) return nullptr;
+    return record;
+}
+
+void show_selected_detail(HWND dialog) {
+    AppState *state = dialog_data<AppState>(dialog);
+    QuoteRecord *record = state != nullptr ? selected_record(dialog, state) : nullptr;
+    if (record != nullptr) {
+        HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_QUOTE_DETAIL), dialog, quote_detail_dialog,
+                        reinterpret_cast<LPARAM>(record));
+    }
+    update_detail_button(dialog);
+}
+
+void quote_list_notification(HWND dialog, WORD code) {
+    if (code == LBN_SELCHANGE) update_detail_button(dialog);
+    if (code == LBN_DBLCLK) SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_DETAIL, BN_CLICKED), 0);
+}
+
+INT_PTR quote_list_command(HWND dialog, WPARAM wparam) {
+    WORD id = LOWORD(wparam);
+    if (id == IDC_QUOTES_LIST) quote_list_notification(dialog, HIWORD(wparam));
+    if (id == IDC_QUOTES_DETAIL) show_selected_detail(dialog);
+    return close_on_ok_or_cancel(dialog, id);
+}
+
+// --- Quote detail ---
+
+void set_price_text(HWND dialog, int control, float price) {
+    char text[QUOTE_PRICE_TEXT_SIZE];
+    format_quote_price(text, sizeof(text), price);
+    SetDlgItemTextA(dialog, control, text);
+}
+
+void fill_detail_fields(HWND dialog, const QuoteRecord *record) {
+    char name[QUOTE_NAME_TEXT_SIZE];
+    format_quote_name(name, sizeof(name), record);
+    SetDlgItemTextA(dialog, IDC_DETAIL_NAME, name);
+    set_price_text(dialog, IDC_DETAIL_LAST_SALE, record->last_sale);
+    set_price_text(dialog, IDC_DETAIL_HIGH, record->todays_high);
+    set_price_text(dialog, IDC_DETAIL_LOW, record->todays_low);
+    char change[QUOTE_PRICE_TEXT_SIZE];
+    format_quote_net_change(change, sizeof(change), record->last_sale, record->previous_close);
+    SetDlgItemTextA(dialog, IDC_DETAIL_NET_CHANGE, change);
+    char volume[QUOTE_VOLUME_TEXT_SIZE];
+    format_quote_volume(volume, sizeof(volume), record->volume);
+    SetDlgItemTextA(dialog, IDC_DETAIL_VOLUME, volume);
+}
+
+bool has_web_address(const QuoteRecord *record) {
+    return is_web_address(record->detail_url, sizeof(record->detail_url));
+}
+
+INT_PTR init_quote_detail(HWND dialog, QuoteRecord *record) {
+    set_dialog_data(dialog, record);
+    center_on_screen(dialog, HWND_TOP);
+    EnableWindow(GetDlgItem(dialog, IDC_DETAIL_WEB_SITE), has_web_address(record));
+    fill_detail_fields(dialog, record);
+    return TRUE;
+}
+
+// A refresh may have rewritten the address since the dialog opened, so it is
+// checked again here.
+void open_web_site(HWND dialog) {
+    const QuoteRecord *record = dialog_data<QuoteRecord>(dialog);
+    if (record == nullptr || !has_web_address(record)) return;
+    char address[QUOTE_DETAIL_URL_SIZE];
+    snprintf(address, sizeof(address), "%.*s", QUOTE_DETAIL_URL_SIZE - 1, record->detail_url);
+    ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOW);
+}
+
+INT_PTR quote_detail_command(HWND dialog, WPARAM wparam) {
+    WORD id = LOWORD(wparam);
+    if (id == IDC_DETAIL_WEB_SITE) open_web_site(dialog);
+    return close_on_ok_or_cancel(dialog, id);
+}
+
+BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
+    DLGPROC proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC));
+    if (proc == quote_list_dialog || proc == quote_detail_dialog) {
+        SendMessageA(window, WM_SYMBOLS_REPLACED, 0, 0);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK quote_list_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_quote_list(dialog, reinterpret_cast<AppState *>(lparam));
+    case WM_COMMAND:
+        return quote_list_command(dialog, wparam);
+    case WM_HELP:
+        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
+        return TRUE;
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK quote_detail_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_quote_detail(dialog, reinterpret_cast<QuoteRecord *>(lparam));
+    case WM_COMMAND:
+        return quote_detail_command(dialog, wparam);
+    case WM_HELP:
+        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
+        return TRUE;
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    default:
+        return FALSE;
+    }
+}
+
+void quote_dialogs_close_all(void) {
+    EnumThreadWindows(GetCurrentThreadId(), close_quote_dialog, 0);
+}

@@ -1,0 +1,257 @@
+// The dialog templates' help ids, centring, the About dialog and its link.
+#include <windows.h>
+
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/dialog_common.h"
+#include "app/dialogs/quote_dialogs.h"
+#include "app/resources/resource.h"
+#include "dialogs/dialog_driver.h"
+#include "dialogs/dialog_template.h"
+#include "dialogs/shell_recorder.h"
+
+namespace {
+
+using mqtest::control_text;
+using mqtest::run_dialog;
+
+struct TemplateHelpIds {
+    int template_id;
+    std::map<int, DWORD> ids;  // control id -> help context id; labels (-1) carry 0
+};
+
+TEST(DialogTemplates, EveryControlCarriesItsHelpContextId) {
+    const TemplateHelpIds templates[] = {
+        {IDD_ABOUT, {{1000, 0x806803E8}, {1001, 0x806803E9}, {1002, 0x806803EA}, {1, 0x80680001}}},
+        {IDD_QUOTE_LIST, {{1017, 0x806E03F9}, {1021, 0x806E03FD}, {1, 0x80680001}}},
+        {IDD_QUOTE_DETAIL,
+         {{1023, 0x807003FF}, {1024, 0x80700400}, {1025, 0x80700401}, {1026, 0x80700402},
+          {1027, 0x80700403}, {1029, 0x80700405}, {1030, 0x80700406}, {1, 0x80680001}}},
+    };
+    for (const TemplateHelpIds &expected : templates) {
+        mqtest::DialogTemplate dialog;
+        ASSERT_TRUE(mqtest::load_dialog_template(expected.template_id, &dialog)) << expected.template_id;
+        std::map<int, DWORD> found;
+        for (const mqtest::TemplateItem &item : dialog.items) {
+            if (item.id == -1) {
+                EXPECT_EQ(item.help_id, 0u) << "a label of " << expected.template_id;
+            } else {
+                found[item.id] = item.help_id;
+            }
+        }
+        EXPECT_EQ(found, expected.ids) << "template " << expected.template_id;
+        EXPECT_EQ(dialog.help_id, 0u);
+        EXPECT_EQ(dialog.style & DS_CONTEXTHELP, static_cast<DWORD>(DS_CONTEXTHELP));
+        EXPECT_EQ(dialog.ex_style & WS_EX_CONTEXTHELP, static_cast<DWORD>(WS_EX_CONTEXTHELP));
+        EXPECT_EQ(dialog.font, "MS Sans Serif");
+        EXPECT_EQ(dialog.point_size, 8);
+    }
+}
+
+TEST(DialogTemplates, SizesCaptionsAndControlStyles) {
+    struct Size {
+        int template_id;
+        short cx, cy;
+        const char *caption;
+    } sizes[] = {{IDD_ABOUT, 187, 82, "About Morvane Quote"},
+                 {IDD_QUOTE_LIST, 322, 127, "Morvane Quote"},
+                 {IDD_QUOTE_DETAIL, 228, 133, "Morvane Quote"}};
+    for (const Size &size : sizes) {
+        mqtest::DialogTemplate dialog;
+        ASSERT_TRUE(mqtest::load_dialog_template(size.template_id, &dialog));
+        EXPECT_EQ(dialog.cx, size.cx);
+        EXPECT_EQ(dialog.cy, size.cy);
+        EXPECT_EQ(dialog.caption, size.caption);
+        EXPECT_EQ(dialog.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU));
+    }
+    struct Style {
+        int template_id;
+        int control_id;
+        DWORD required;
+        DWORD forbidden;
+    } styles[] = {
+        {IDD_QUOTE_LIST, IDC_QUOTES_LIST,
+         LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 0},
+        {IDD_QUOTE_LIST, IDOK, BS_DEFPUSHBUTTON, 0},
+        {IDD_QUOTE_DETAIL, IDC_DETAIL_NAME, ES_CENTER | ES_READONLY | ES_AUTOHSCROLL | WS_BORDER, WS_TABSTOP},
+        {IDD_QUOTE_DETAIL, IDC_DETAIL_LAST_SALE, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
+        {IDD_QUOTE_DETAIL, IDC_DETAIL_NET_CHANGE, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
+        {IDD_QUOTE_DETAIL, IDC_DETAIL_HIGH, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
+        {IDD_QUOTE_DETAIL, IDC_DETAIL_LOW, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
+        {IDD_QUOTE_DETAIL, IDC_DETAIL_VOLUME, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
+        {IDD_QUOTE_DETAIL, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+        {IDD_ABOUT, IDC_ABOUT_LINK, SS_NOTIFY, 0},
+        {IDD_ABOUT, IDOK, BS_DEFPUSHBUTTON, 0},
+    };
+    for (const Style &c : styles) {
+        mqtest::DialogTemplate dialog;
+        ASSERT_TRUE(mqtest::load_dialog_template(c.template_id, &dialog));
+        const mqtest::TemplateItem *item = mqtest::find_item(dialog, c.control_id);
+        ASSERT_NE(item, nullptr) << c.control_id;
+        EXPECT_EQ(item->style & c.required, c.required) << c.control_id;
+        EXPECT_EQ(item->style & c.forbidden, 0u) << c.control_id;
+    }
+}
+
+TEST(CenterOnScreen, HalvesScreenAndWindowSeparately) {
+    if (GetSystemMetrics(SM_CXSCREEN) != 1024 || GetSystemMetrics(SM_CYSCREEN) != 768) {
+        GTEST_SKIP() << "needs the test session's 1024 x 768 screen";
+    }
+    const SIZE sizes[] = {{300, 200}, {301, 201}};
+    for (const SIZE &size : sizes) {
+        for (bool to_top : {false, true}) {
+            HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 5, 7, size.cx, size.cy, nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr);
+            ASSERT_NE(window, nullptr);
+            center_on_screen(window, to_top ? HWND_TOP : window);
+            RECT rect;
+            GetWindowRect(window, &rect);
+            EXPECT_EQ(rect.left, 362) << size.cx;
+            EXPECT_EQ(rect.top, 284) << size.cy;
+            EXPECT_EQ(rect.right - rect.left, size.cx);
+            EXPECT_EQ(rect.bottom - rect.top, size.cy);
+            DestroyWindow(window);
+        }
+    }
+}
+
+TEST(AboutDialog, ShowsVersionAndEndsWithOneOnOkEscAndClose) {
+    struct Case {
+        const char *how;
+        UINT message;
+        WPARAM wparam;
+    } cases[] = {
+        {"OK", WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)},
+        {"Esc", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
+        {"close box", WM_CLOSE, 0},
+        {"other command", WM_COMMAND, MAKEWPARAM(IDC_ABOUT_VERSION, 0)},
+    };
+    for (const Case &c : cases) {
+        std::string version, copyright;
+        HWND seen = nullptr;
+        auto run = run_dialog(IDD_ABOUT, about_dialog, 0,
+                              {[&] {
+                                   seen = mqtest::find_dialog(about_dialog);
+                                   version = control_text(seen, IDC_ABOUT_VERSION);
+                                   copyright = control_text(seen, IDC_ABOUT_COPYRIGHT);
+                                   PostMessageA(seen, c.message, c.wparam, 0);
+                               }},
+                              1000);
+        ASSERT_NE(seen, nullptr);
+        EXPECT_EQ(version, "1.10");
+        EXPECT_NE(copyright.find("Copyright"), std::string::npos);
+        if (c.message == WM_COMMAND && LOWORD(c.wparam) == IDC_ABOUT_VERSION) {
+            EXPECT_TRUE(run.timed_out) << "an unrelated command closed the dialog";
+        } else {
+            EXPECT_FALSE(run.timed_out) << c.how;
+            EXPECT_EQ(run.result, 1) << c.how;
+        }
+    }
+}
+
+// The pixels of a window's client area, read back from the screen.
+struct Pixels {
+    int width, height;
+    std::vector<COLORREF> colours;
+    COLORREF at(int x, int y) const { return colours[y * width + x]; }
+};
+
+Pixels read_pixels(HWND window) {
+    RECT rect;
+    GetClientRect(window, &rect);
+    Pixels pixels{rect.right, rect.bottom, {}};
+    HDC dc = GetDC(window);
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x) pixels.colours.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+// Longest run of blue pixels in any row: the underline spans the text.
+int longest_blue_run(const Pixels &pixels) {
+    int longest = 0;
+    for (int y = 0; y < pixels.height; ++y) {
+        int run = 0;
+        for (int x = 0; x < pixels.width; ++x) {
+            run = pixels.at(x, y) == RGB(0, 0, 255) ? run + 1 : 0;
+            if (run > longest) longest = run;
+        }
+    }
+    return longest;
+}
+
+TEST(AboutDialog, LinkIsBlueUnderlinedHandAndOpensItsTextHidden) {
+    ASSERT_TRUE(mqtest::start_shell_recording());
+    HWND link = nullptr;
+    std::string address;
+    Pixels pixels{};
+    HCURSOR cursor_after = nullptr;
+    auto run = run_dialog(IDD_ABOUT, about_dialog, 0,
+                          {[&] {
+                               HWND dialog = mqtest::find_dialog(about_dialog);
+                               link = GetDlgItem(dialog, IDC_ABOUT_LINK);
+                               EXPECT_EQ(GetWindowLongPtrA(link, GWLP_WNDPROC),
+                                         reinterpret_cast<LONG_PTR>(link_control_proc));
+                               address = control_text(dialog, IDC_ABOUT_LINK);
+                               RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+                           },
+                           [&] {
+                               pixels = read_pixels(link);
+                               SetCursor(nullptr);
+                               SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
+                                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+                               cursor_after = GetCursor();
+                               SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                               mqtest::post_click(GetParent(link), IDOK);
+                           }},
+                          2000);
+    ASSERT_FALSE(run.timed_out);
+    EXPECT_EQ(address, "http://www.morvane.example/");
+
+    HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_HAND));
+    ASSERT_NE(hand, nullptr);
+    EXPECT_EQ(cursor_after, hand);
+
+    int blue = 0, face = 0;
+    for (COLORREF colour : pixels.colours) {
+        blue += colour == RGB(0, 0, 255);
+        face += colour == GetSysColor(COLOR_BTNFACE);
+    }
+    EXPECT_GT(blue, 20);
+    EXPECT_GT(face, 20);
+    EXPECT_GT(longest_blue_run(pixels), 60) << "no underline across the text";
+
+    const auto &calls = mqtest::shell_calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].owner, link);
+    EXPECT_EQ(calls[0].verb, "open");
+    EXPECT_EQ(calls[0].file, "http://www.morvane.example/");
+    EXPECT_FALSE(calls[0].has_parameters);
+    EXPECT_FALSE(calls[0].has_directory);
+    EXPECT_EQ(calls[0].show, SW_HIDE);
+}
+
+TEST(LinkControl, PassesOtherMessagesToTheStaticAndKeepsIt) {
+    HWND link = CreateWindowExA(0, "STATIC", "http://a.example/", WS_POPUP | SS_NOTIFY, 0, 0, 200, 20, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(link, nullptr);
+    LONG_PTR static_proc = GetWindowLongPtrA(link, GWLP_WNDPROC);
+    EXPECT_TRUE(make_link_control(link));
+    EXPECT_EQ(GetWindowLongPtrA(link, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(link_control_proc));
+    EXPECT_EQ(GetWindowLongPtrA(link, GWLP_USERDATA), static_proc);
+    // Text changes reach the static's own procedure.
+    SetWindowTextA(link, "http://b.example/");
+    char text[64] = "";
+    GetWindowTextA(link, text, sizeof(text));
+    EXPECT_STREQ(text, "http://b.example/");
+    ASSERT_TRUE(mqtest::start_shell_recording());
+    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    ASSERT_EQ(mqtest::shell_calls().size(), 1u);
+    EXPECT_EQ(mqtest::shell_calls()[0].file, "http://b.example/");
+    DestroyWindow(link);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// Context help of the dialogs, through the real HtmlHelpA binding: the HTML
+// Help control's registration points at the tests' fake control, which
+// records what it is asked.
+#include <windows.h>
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/html_help.h"
+#include "app/dialogs/quote_dialogs.h"
+#include "app/resources/resource.h"
+#include "dialogs/dialog_driver.h"
+#include "dialogs/dialog_template.h"
+#include "dialogs/fake_html_help.h"
+#include "dialogs/help_registry.h"
+
+namespace {
+
+class ContextHelp : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        registration_.reset(new mqtest::ScopedHelpControlPath(mqtest::program_folder() + FAKE_HTML_HELP_FILE));
+    }
+    static void TearDownTestSuite() { registration_.reset(); }
+
+    void SetUp() override { ASSERT_TRUE(registration_->ok()) << "cannot register the fake help control"; }
+
+    // The fake's record; null until the binding has loaded the fake.
+    static const FakeHelpCall *fake_calls() {
+        HMODULE fake = GetModuleHandleA(FAKE_HTML_HELP_FILE);
+        if (fake == nullptr) return nullptr;
+        FARPROC entry = GetProcAddress(fake, FAKE_HTML_HELP_CALLS_EXPORT);
+        auto calls = reinterpret_cast<FakeHelpCallsFunction>(reinterpret_cast<void *>(entry));
+        return calls != nullptr ? calls() : nullptr;
+    }
+
+    static std::unique_ptr<mqtest::ScopedHelpControlPath> registration_;
+};
+
+std::unique_ptr<mqtest::ScopedHelpControlPath> ContextHelp::registration_;
+
+// A help request for one control, as the dialog manager builds it from the
+// template's help id (taken from the template: Wine's dialog manager drops it).
+HELPINFO help_request(HWND dialog, int template_id, int control_id) {
+    HELPINFO info = {};
+    info.cbSize = sizeof(info);
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = control_id;
+    HWND control = control_id == -1 ? nullptr : GetDlgItem(dialog, control_id);
+    info.hItemHandle = control;
+    mqtest::DialogTemplate dialog_template;
+    const mqtest::TemplateItem *item = nullptr;
+    if (mqtest::load_dialog_template(template_id, &dialog_template)) item = mqtest::find_item(dialog_template, control_id);
+    info.dwContextId = item != nullptr ? item->help_id : 0;
+    return info;
+}
+
+TEST_F(ContextHelp, EveryDialogAsksForThePopUpOfTheControl) {
+    AppState state;
+    app_state_init(&state);
+    symbol_list_create(&state.symbols);
+    QuoteRecord record = {};
+    struct Case {
+        int template_id;
+        DLGPROC proc;
+        LPARAM parameter;
+        int control_id;
+        DWORD context_id;
+    } cases[] = {
+        {IDD_ABOUT, about_dialog, 0, IDC_ABOUT_LINK, 0x806803EA},
+        {IDD_ABOUT, about_dialog, 0, IDOK, 0x80680001},
+        {IDD_QUOTE_LIST, quote_list_dialog, reinterpret_cast<LPARAM>(&state), IDC_QUOTES_LIST, 0x806E03F9},
+        {IDD_QUOTE_DETAIL, quote_detail_dialog, reinterpret_cast<LPARAM>(&record), IDC_DETAIL_WEB_SITE, 0x80700405},
+    };
+    for (const Case &c : cases) {
+        INT_PTR answer = FALSE;
+        HWND control = nullptr;
+        auto run = mqtest::run_dialog(c.template_id, c.proc, c.parameter, {[&] {
+                                          HWND dialog = mqtest::find_dialog(c.proc);
+                                          control = GetDlgItem(dialog, c.control_id);
+                                          HELPINFO info = help_request(dialog, c.template_id, c.control_id);
+                                          answer = c.proc(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                                          mqtest::post_click(dialog, IDOK);
+                                      }});
+        EXPECT_FALSE(run.timed_out);
+        EXPECT_EQ(answer, TRUE);
+        const FakeHelpCall *call = fake_calls();
+        ASSERT_NE(call, nullptr) << "the fake help control was not loaded";
+        EXPECT_EQ(call->caller, control);
+        EXPECT_STREQ(call->file, "Morvane Quote Help.chm");
+        EXPECT_EQ(call->command, 17u);
+        EXPECT_EQ(call->ids[0], static_cast<DWORD>(c.control_id));
+        EXPECT_EQ(call->ids[1], c.context_id) << std::hex << c.context_id;
+        EXPECT_EQ(call->ids[2], 0u);
+    }
+    symbol_list_free(state.symbols);
+}
+
+TEST_F(ContextHelp, LabelRequestCallsNothingAndIsHandled) {
+    HtmlHelpA(nullptr, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0);  // binds the fake
+    const FakeHelpCall *call = fake_calls();
+    ASSERT_NE(call, nullptr);
+    LONG before = call->count;
+    INT_PTR answer = FALSE;
+    auto run = mqtest::run_dialog(IDD_ABOUT, about_dialog, 0, {[&] {
+                                      HWND dialog = mqtest::find_dialog(about_dialog);
+                                      HELPINFO info = help_request(dialog, IDD_ABOUT, -1);
+                                      answer = about_dialog(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                                      mqtest::post_click(dialog, IDOK);
+                                  }});
+    EXPECT_FALSE(run.timed_out);
+    EXPECT_EQ(answer, TRUE);
+    EXPECT_EQ(call->count, before);
+}
+
+TEST_F(ContextHelp, HtmlHelpPassesArgumentsAndResultThrough) {
+    HWND result = HtmlHelpA(nullptr, HELP_SETTINGS_TOPIC, HH_DISPLAY_TOPIC_COMMAND, 0);
+    EXPECT_EQ(result, FAKE_HTML_HELP_RESULT);
+    const FakeHelpCall *call = fake_calls();
+    ASSERT_NE(call, nullptr);
+    EXPECT_STREQ(call->file, "Morvane Quote Help.chm::/settings.htm");
+    EXPECT_EQ(call->command, 0u);
+}
+
+}  // namespace
