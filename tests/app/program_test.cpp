@@ -1,0 +1,278 @@
+// Morvane Quote.exe end to end: the real program with its real libraries,
+// started as its own process in the test prefix, its settings seeded and
+// read back through the registry, its quotes served by the local quote
+// server (reached as the program's HTTP proxy).
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/settings/settings_store.h"
+#include "app_test_support.h"
+#include "support/win32_test_support.h"
+
+namespace {
+
+const char kProgram[] = "Morvane Quote.exe";
+const char kPlugin[] = "Morvane Quote Nasdaq.mqx";
+const char kUtilities[] = "Morvane Quote Utilities.dll";
+const DWORD kStartTimeoutMs = 60000;
+const DWORD kExitTimeoutMs = 20000;
+
+DWORD quote_server_port() {
+    FILE *file = fopen(MQ_QUOTE_SERVER_PORT_FILE, "r");
+    unsigned long port = 0;
+    if (file != nullptr) {
+        if (fscanf(file, "%lu", &port) != 1) {
+            port = 0;
+        }
+        fclose(file);
+    }
+    return port;
+}
+
+// A folder of its own under the temp folder, removed with what was put in.
+class TempFolder {
+public:
+    explicit TempFolder(const char *name) {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof(temp), temp);
+        path_ = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    ~TempFolder() {
+        for (const std::string &file : files_) {
+            DeleteFileA(file.c_str());
+        }
+        RemoveDirectoryA(path_.c_str());
+    }
+    void copy_deliverable(const char *file) {
+        std::string target = path_ + "\\" + file;
+        CopyFileA(mqtest::deliverable_path(file).c_str(), target.c_str(), FALSE);
+        files_.push_back(target);
+    }
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_;
+    std::vector<std::string> files_;
+};
+
+// The program as a child process; ended by force if a test leaves it running.
+class Program {
+public:
+    Program(const std::string &exe, const std::string &current_dir) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        std::string command = "\"" + exe + "\"";
+        started_ = CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  current_dir.c_str(), &startup, &info_) != 0;
+    }
+    ~Program() {
+        if (started_) {
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(info_.hProcess, 1);
+                WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
+            }
+            CloseHandle(info_.hThread);
+            CloseHandle(info_.hProcess);
+        }
+    }
+    bool started() const { return started_; }
+
+    // A top-level window of the program with the class name, or null.
+    HWND window(const char *class_name) const {
+        Search search = {info_.dwProcessId, class_name, nullptr};
+        EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HWND wait_for_window(const char *class_name, DWORD timeout_ms) const {
+        HWND found = nullptr;
+        apptest::wait_until([&] { return (found = window(class_name)) != nullptr; }, timeout_ms);
+        return found;
+    }
+
+    // The exit code, or STILL_ACTIVE when the program did not end in time.
+    DWORD wait_for_exit() const {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(info_.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(info_.hProcess, &code);
+        }
+        return code;
+    }
+
+private:
+    struct Search {
+        DWORD process_id;
+        const char *class_name;
+        HWND found;
+    };
+    static BOOL CALLBACK match_window(HWND window, LPARAM data) {
+        Search *search = reinterpret_cast<Search *>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof(name));
+        if (owner == search->process_id && strcmp(name, search->class_name) == 0) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    PROCESS_INFORMATION info_ = {};
+    bool started_ = false;
+};
+
+std::string text_of(HWND window) {
+    char text[256] = "";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    return text;
+}
+
+// The program shows the fatal message, and ends with 0 once it is answered.
+void expect_fatal_message_then_clean_exit(const Program &program) {
+    HWND box = program.wait_for_window("#32770", kStartTimeoutMs);
+    ASSERT_NE(box, nullptr) << "no message box";
+    // The box's window exists a moment before its text control is filled.
+    std::string text;
+    apptest::wait_until([&] { return !(text = text_of(GetDlgItem(box, 0xFFFF))).empty(); },
+                        kStartTimeoutMs);
+    EXPECT_EQ(text, "Fatal error - please reinstall.");
+    EXPECT_EQ(text_of(box), "Morvane Quote");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(program.wait_for_exit(), 0u);
+}
+
+bool has_value(const char *subkey, const char *value) {
+    std::string path = std::string(SETTINGS_KEY_PATH) + "\\" + subkey;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool found = RegQueryValueExA(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+// An entry in the store's older layout: symbol and description only.
+void seed_old_layout_entry(const char *symbol, const char *description) {
+    std::string path = std::string(SETTINGS_KEY_PATH) + "\\SYM000";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Sym", 0, REG_SZ, reinterpret_cast<const BYTE *>(symbol),
+                   strlen(symbol) + 1);
+    RegSetValueExA(key, "Desc", 0, REG_SZ, reinterpret_cast<const BYTE *>(description),
+                   strlen(description) + 1);
+    RegCloseKey(key);
+}
+
+class MorvaneQuoteProgram : public testing::Test {
+protected:
+    void SetUp() override { apptest::clear_settings(); }
+    void TearDown() override { apptest::clear_settings(); }
+};
+
+TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
+    DWORD port = quote_server_port();
+    ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
+    const char *symbols[] = {"MSFT", "INTC", "CSCO"};
+    std::vector<QuoteRecord> seeded;
+    for (const char *symbol : symbols) {
+        seeded.push_back(apptest::record(symbol));
+    }
+    apptest::seed_settings(seeded, "127.0.0.1", port);
+
+    DWORD started_at = GetTickCount();
+    Program program(mqtest::deliverable_path(kProgram), mqtest::deliverable_dir());
+    ASSERT_TRUE(program.started());
+    auto all_quoted = [] {
+        std::vector<QuoteRecord> stored = apptest::stored_records();
+        if (stored.size() != 3) {
+            return false;
+        }
+        for (const QuoteRecord &entry : stored) {
+            if (!(entry.last_sale > 0.0f) || !apptest::is_today(entry.updated)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(apptest::wait_until(all_quoted, kStartTimeoutMs)) << "no refresh was saved";
+    printf("first refresh saved %lu ms after the start\n", GetTickCount() - started_at);
+
+    HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(program.window("#32770"), nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_for_exit(), 0u);
+
+    std::vector<QuoteRecord> stored = apptest::stored_records();
+    ASSERT_EQ(stored.size(), 3u);
+    for (size_t i = 0; i < stored.size(); ++i) {
+        EXPECT_STREQ(stored[i].symbol, symbols[i]);
+        EXPECT_STREQ(stored[i].description, seeded[i].description);
+        EXPECT_NE(stored[i].market[0], '\0') << symbols[i];
+        EXPECT_GE(stored[i].todays_high, stored[i].todays_low) << symbols[i];
+    }
+}
+
+TEST_F(MorvaneQuoteProgram, WithoutThePageFetchShowsTheFatalMessageAndEndsWithZero) {
+    TempFolder folder("mq-no-utilities");
+    folder.copy_deliverable(kProgram);
+    folder.copy_deliverable(kPlugin);
+    Program program(folder.path() + "\\" + kProgram, folder.path());
+    ASSERT_TRUE(program.started());
+    expect_fatal_message_then_clean_exit(program);
+}
+
+TEST_F(MorvaneQuoteProgram, LibrariesPlantedInTheCurrentDirectoryOrOnThePathAreNotLoaded) {
+    TempFolder install("mq-install");
+    install.copy_deliverable(kProgram);
+    TempFolder planted("mq-planted");
+    planted.copy_deliverable(kPlugin);
+    planted.copy_deliverable(kUtilities);
+
+    char old_path[4096] = "";
+    GetEnvironmentVariableA("PATH", old_path, sizeof(old_path));
+    SetEnvironmentVariableA("PATH", (planted.path() + ";" + old_path).c_str());
+    Program program(install.path() + "\\" + kProgram, planted.path());
+    SetEnvironmentVariableA("PATH", old_path);
+    ASSERT_TRUE(program.started());
+    expect_fatal_message_then_clean_exit(program);
+}
+
+TEST_F(MorvaneQuoteProgram, WithoutThePluginStartsSilentlyAndStillSaves) {
+    seed_old_layout_entry("IBM", "International Business Machines");
+    TempFolder folder("mq-no-plugin");
+    folder.copy_deliverable(kProgram);
+    folder.copy_deliverable(kUtilities);
+    Program program(folder.path() + "\\" + kProgram, folder.path());
+    ASSERT_TRUE(program.started());
+
+    // The first save rewrites the old entry in the current layout.
+    ASSERT_TRUE(apptest::wait_until([] { return has_value("SYM000", "MQS"); }, kStartTimeoutMs));
+    HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(program.window("#32770"), nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_for_exit(), 0u);
+
+    std::vector<QuoteRecord> stored = apptest::stored_records();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_STREQ(stored[0].symbol, "IBM");
+    EXPECT_EQ(stored[0].last_sale, 0.0f);
+    EXPECT_EQ(stored[0].updated.year, 0);
+}
+
+}  // namespace
