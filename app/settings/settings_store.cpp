@@ -23,7 +23,9 @@ public:
     ScopedKey(const ScopedKey &) = delete;
     ScopedKey &operator=(const ScopedKey &) = delete;
 
-    bool open(HKEY parent, const char *name) { return registry_->open_key(parent, name, &key_) == ERROR_SUCCESS; }
+    bool open(HKEY parent, const char *name) {
+        return registry_->open_key(parent, name, &key_) == ERROR_SUCCESS;
+    }
     bool create(HKEY parent, const char *name) {
         return registry_->create_key(parent, name, &key_) == ERROR_SUCCESS;
     }
@@ -125,16 +127,11 @@ DWORD count_removable_entries(const SettingsRegistry *registry, HKEY key) {
 // whole. Runs after "MQS" is written, so an older-layout entry is never
 // without its symbol.
 void remove_other_values(const SettingsRegistry *registry, HKEY key) {
-    char name[256];
+    char name[16384];  // the longest value name the registry allows
     DWORD index = 0;
     for (;;) {
         DWORD name_size = sizeof(name);
-        LONG result = registry->enum_value_name(key, index, name, &name_size);
-        if (result == ERROR_MORE_DATA) {
-            ++index;  // a name this long is not one of ours: "MQS" it is not
-            continue;
-        }
-        if (result != ERROR_SUCCESS) return;
+        if (registry->enum_value_name(key, index, name, &name_size) != ERROR_SUCCESS) return;
         if (strcmp(name, kRecordValue) == 0 || registry->delete_value(key, name) != ERROR_SUCCESS) ++index;
     }
 }

@@ -88,14 +88,6 @@ TEST_F(SymbolListTest, TwoGetsOfOnePositionShareTheRecord) {
     EXPECT_FLOAT_EQ(earlier->last_sale, 42.5f);
 }
 
-TEST_F(SymbolListTest, AppendCopiesTheCallersBuffer) {
-    QuoteRecord record = make_record("AAA", 1.0f);
-    ASSERT_EQ(symbol_list_append(list_, &record, sizeof(record)), 1);
-    strcpy(record.symbol, "ZZZ");
-    EXPECT_STREQ(at(0)->symbol, "AAA");
-    EXPECT_NE(at(0), &record);
-}
-
 TEST_F(SymbolListTest, RecordsKeepTheirAddressesAcrossManyAppends) {
     const int32_t count = 1500;
     QuoteRecord *addresses[count];
