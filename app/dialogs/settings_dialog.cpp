@@ -1,0 +1,199 @@
+#include "app/dialogs/settings_dialog.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/app_state.h"
+#include "app/dialogs/dialog_common.h"
+#include "app/dialogs/html_help.h"
+#include "app/dialogs/quote_dialogs.h"
+#include "app/dialogs/settings_formats.h"
+#include "app/dialogs/symbol_dialogs.h"
+#include "app/resources/resource.h"
+#include "app/settings/settings_store.h"
+#include "app/settings/symbol_list.h"
+
+namespace {
+
+AppState *dialog_state(HWND dialog) {
+    return reinterpret_cast<AppState *>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+}
+
+HWND symbol_list_box(HWND dialog) { return GetDlgItem(dialog, IDC_SETTINGS_SYMBOLS); }
+
+INT_PTR run_sub_dialog(HWND dialog, int template_id, DLGPROC procedure, void *data) {
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+    return DialogBoxParamA(module, MAKEINTRESOURCEA(template_id), dialog, procedure,
+                           reinterpret_cast<LPARAM>(data));
+}
+
+void add_line(HWND dialog, const QuoteRecord *record, int32_t position) {
+    char line[SETTINGS_LINE_SIZE];
+    format_settings_line(line, sizeof(line), record);
+    HWND list = symbol_list_box(dialog);
+    LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    if (index >= 0) {
+        SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(index), position);
+    }
+}
+
+struct SelectedLine {
+    LRESULT index;
+    int32_t position;
+    QuoteRecord *record;  // null when nothing is selected or the position has no record
+};
+
+SelectedLine selected_line(HWND dialog, AppState *state) {
+    HWND list = symbol_list_box(dialog);
+    SelectedLine selected = {SendMessageA(list, LB_GETCURSEL, 0, 0), -1, nullptr};
+    if (selected.index != LB_ERR) {
+        selected.position = static_cast<int32_t>(
+            SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(selected.index), 0));
+        symbol_list_get(state->symbols, &selected.record, selected.position);
+    }
+    return selected;
+}
+
+void set_button_state(HWND dialog) {
+    BOOL selected = SendMessageA(symbol_list_box(dialog), LB_GETCURSEL, 0, 0) != LB_ERR;
+    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_EDIT), selected);
+    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_DELETE), selected);
+}
+
+void fill_symbol_lines(HWND dialog, AppState *state) {
+    for (int32_t position = 0; position < SYMBOL_LIST_MAX_POSITIONS; ++position) {
+        QuoteRecord *record = nullptr;
+        if (!symbol_list_get(state->symbols, &record, position)) {
+            break;
+        }
+        if (!quote_record_is_deleted(record)) {
+            add_line(dialog, record, position);
+        }
+    }
+}
+
+void init_settings_dialog(HWND dialog, AppState *state) {
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    center_on_screen(dialog, dialog);
+    SetDlgItemInt(dialog, IDC_SETTINGS_UPDATE, state->update_minutes, FALSE);
+    fill_symbol_lines(dialog, state);
+    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_EDIT), FALSE);
+    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_DELETE), FALSE);
+}
+
+void accept_settings(HWND dialog, AppState *state) {
+    char text[INTERVAL_TEXT_SIZE] = "";
+    GetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, text, sizeof(text));
+    // Empty, negative, non-numeric and out-of-range texts all read as 0.
+    uint32_t minutes = interval_from_text(text);
+    state->update_minutes = minutes != 0 ? minutes : APP_DEFAULT_UPDATE_MINUTES;
+    settings_save(state);
+    EndDialog(dialog, 1);
+}
+
+void cancel_settings(HWND dialog, AppState *state) {
+    // The quote dialogs hold positions and records of the list the reload
+    // frees; they must be gone before it is freed.
+    quote_dialogs_close_all();
+    settings_load(state);
+    EndDialog(dialog, 0);
+}
+
+void symbol_list_notification(HWND dialog, WORD notification) {
+    switch (notification) {
+    case LBN_SELCHANGE:
+        set_button_state(dialog);
+        break;
+    case LBN_DBLCLK:
+        SendMessageA(dialog, WM_COMMAND, IDC_SETTINGS_EDIT, 0);
+        break;
+    }
+}
+
+void add_symbol(HWND dialog, AppState *state) {
+    QuoteRecord *record = static_cast<QuoteRecord *>(calloc(1, sizeof(QuoteRecord)));
+    if (record) {
+        // A failed append adds no line: the line would carry the position of
+        // another record.
+        if (run_sub_dialog(dialog, IDD_SYMBOL, symbol_dialog, record) == 1 &&
+            symbol_list_append(state->symbols, record, sizeof(*record))) {
+            add_line(dialog, record, symbol_list_last_position(state->symbols));
+        }
+        free(record);
+    }
+    set_button_state(dialog);
+}
+
+void edit_symbol(HWND dialog, AppState *state) {
+    SelectedLine selected = selected_line(dialog, state);
+    if (selected.record && run_sub_dialog(dialog, IDD_SYMBOL, symbol_dialog, selected.record) == 1) {
+        SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index), 0);
+        add_line(dialog, selected.record, selected.position);
+    }
+    set_button_state(dialog);
+}
+
+void delete_symbol(HWND dialog, AppState *state) {
+    SelectedLine selected = selected_line(dialog, state);
+    if (selected.record) {
+        SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index), 0);
+        memcpy(selected.record->symbol, QUOTE_DELETED_SYMBOL, sizeof(QUOTE_DELETED_SYMBOL));
+    }
+}
+
+void change_proxy(HWND dialog, AppState *state) {
+    char proxy[APP_PROXY_SIZE];
+    memcpy(proxy, state->proxy, sizeof(proxy));
+    uint32_t port = state->proxy_port;
+    if (run_sub_dialog(dialog, IDD_PROXY, proxy_dialog, state) == 0) {
+        memcpy(state->proxy, proxy, sizeof(proxy));
+        state->proxy_port = port;
+    }
+}
+
+void settings_command(HWND dialog, WORD control, WORD notification) {
+    AppState *state = dialog_state(dialog);
+    switch (control) {
+    case IDOK:
+        accept_settings(dialog, state);
+        break;
+    case IDCANCEL:
+        cancel_settings(dialog, state);
+        break;
+    case IDC_SETTINGS_SYMBOLS:
+        symbol_list_notification(dialog, notification);
+        break;
+    case IDC_SETTINGS_ADD:
+        add_symbol(dialog, state);
+        break;
+    case IDC_SETTINGS_EDIT:
+        edit_symbol(dialog, state);
+        break;
+    case IDC_SETTINGS_DELETE:
+        delete_symbol(dialog, state);
+        break;
+    case IDC_SETTINGS_PROXY:
+        change_proxy(dialog, state);
+        break;
+    case IDC_SETTINGS_HELP:
+        HtmlHelpA(dialog, HELP_SETTINGS_TOPIC, HH_DISPLAY_TOPIC_COMMAND, 0);
+        break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK settings_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        init_settings_dialog(dialog, reinterpret_cast<AppState *>(lparam));
+        return FALSE;
+    case WM_COMMAND:
+        settings_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        return FALSE;
+    case WM_HELP:
+        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,104 @@
+#include "app/tray_commands.h"
+
+#include <stdint.h>
+
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/html_help.h"
+#include "app/dialogs/quote_dialogs.h"
+#include "app/dialogs/settings_dialog.h"
+#include "app/refresh.h"
+#include "app/refresh_math.h"
+#include "app/resources/resource.h"
+#include "app/tray_window.h"
+
+namespace {
+
+// Dialogs opened from the tray that are still open; the tray window is shown
+// while it is above 0. Dialogs nest inside each other's modal loops, so a
+// flag per dialog would not do.
+int32_t open_dialog_count = 0;
+
+struct TrayDialog {
+    UINT command;
+    WORD template_id;
+    DLGPROC procedure;
+    int32_t AppState::*guard;
+};
+
+const TrayDialog kTrayDialogs[] = {
+    {IDM_ABOUT, IDD_ABOUT, about_dialog, &AppState::about_open},
+    {IDM_SETTINGS, IDD_SETTINGS, settings_dialog, &AppState::settings_open},
+    {IDM_DISPLAY_QUOTES, IDD_QUOTE_LIST, quote_list_dialog, &AppState::quotes_open},
+};
+
+const TrayDialog *tray_dialog_for(UINT command) {
+    for (const TrayDialog &dialog : kTrayDialogs) {
+        if (dialog.command == command) {
+            return &dialog;
+        }
+    }
+    return nullptr;
+}
+
+// Runs the dialog unless it is open already. Returns the modal result, or 0
+// when it was open already. A dialog that cannot be created returns -1 and
+// leaves nothing behind.
+INT_PTR run_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) {
+    if (state->*dialog.guard) {
+        return 0;
+    }
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    state->*dialog.guard = 1;
+    show_owner_window(window);
+    INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(dialog.template_id), window, dialog.procedure,
+                                     reinterpret_cast<LPARAM>(state));
+    hide_owner_window(window);
+    state->*dialog.guard = 0;
+    return result;
+}
+
+// A restart only for a changed interval, so an unchanged one keeps its phase.
+void after_settings_ok(HWND window, AppState *state, uint32_t old_minutes) {
+    refresh_quotes(window, state);
+    if (state->update_minutes != old_minutes) {
+        KillTimer(window, IDT_REFRESH);
+        SetTimer(window, IDT_REFRESH, refresh_interval_ms(state->update_minutes), nullptr);
+    }
+}
+
+void open_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) {
+    uint32_t old_minutes = state->update_minutes;
+    INT_PTR result = run_tray_dialog(window, dialog, state);
+    if (dialog.command == IDM_SETTINGS && result == 1) {
+        after_settings_ok(window, state, old_minutes);
+    }
+}
+
+}  // namespace
+
+BOOL tray_dialog_command(HWND window, UINT command, AppState *state) {
+    if (command == IDM_HELP) {
+        HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0);
+        return TRUE;
+    }
+    const TrayDialog *dialog = tray_dialog_for(command);
+    if (!dialog) {
+        return FALSE;
+    }
+    open_tray_dialog(window, *dialog, state);
+    return TRUE;
+}
+
+void show_owner_window(HWND window) {
+    SetWindowPos(window, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                 SWP_SHOWWINDOW);
+    ++open_dialog_count;
+}
+
+void hide_owner_window(HWND window) {
+    --open_dialog_count;
+    if (open_dialog_count <= 0) {
+        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
+        open_dialog_count = 0;
+    }
+}

@@ -1,0 +1,243 @@
+// The symbol and proxy dialogs, created from the program's own templates and
+// driven with messages.
+#include <windows.h>
+
+#include <stdint.h>
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/dialogs/symbol_dialogs.h"
+#include "app/resources/resource.h"
+#include "settings_dialogs/dialog_driver.h"
+#include "settings_dialogs/settings_fixture.h"
+
+namespace {
+
+using mqtest::DialogScript;
+using mqtest::find_dialog;
+
+const char kSymbolCaption[] = "Symbol";
+const char kProxyCaption[] = "Proxy Server Settings";
+const char kMessageText[] = "Please enter a valid symbol";
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// A record whose bytes after each terminator are not zero, so that "left as
+// it was" is checked byte for byte.
+QuoteRecord patterned_record(const char *symbol, const char *description) {
+    QuoteRecord record;
+    memset(&record, 0xA5, sizeof(record));
+    strcpy(record.symbol, symbol);
+    strcpy(record.description, description);
+    return record;
+}
+
+// Types the texts into an open symbol dialog and presses OK.
+DialogScript::Step type_symbol(const char *symbol, const std::string &description) {
+    return [symbol, description] {
+        HWND dialog = find_dialog(kSymbolCaption);
+        if (!dialog) {
+            return false;
+        }
+        SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, symbol);
+        SetDlgItemTextA(dialog, IDC_SYMBOL_DESCRIPTION, description.c_str());
+        mqtest::post_click(dialog, IDOK);
+        return true;
+    };
+}
+
+DialogScript::Step click_when_open(const char *caption, int control_id) {
+    return [caption, control_id] {
+        HWND dialog = find_dialog(caption);
+        if (dialog) {
+            mqtest::post_click(dialog, control_id);
+        }
+        return dialog != nullptr;
+    };
+}
+
+// Waits for the refusal box, checks it and answers it.
+DialogScript::Step answer_refusal() {
+    return [] {
+        HWND box = find_dialog(APP_PRODUCT_NAME, kMessageBoxTextId);
+        if (!box) {
+            return false;
+        }
+        EXPECT_EQ(mqtest::control_text(box, kMessageBoxTextId), kMessageText);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), find_dialog(kSymbolCaption)) << "the box belongs to the dialog";
+        mqtest::post_click(box, IDOK);
+        return true;
+    };
+}
+
+DialogScript::Step wait_until_closed(const char *caption, int control_id = 0) {
+    return [caption, control_id] { return find_dialog(caption, control_id) == nullptr; };
+}
+
+TEST(SymbolDialog, ShowsTheRecordWithFocusInSymbolAndCancelLeavesItAsItWas) {
+    QuoteRecord record = patterned_record("IBM", "International Business Machines");
+    QuoteRecord before = record;
+    DialogScript script;
+    script.then([] {
+        HWND dialog = find_dialog(kSymbolCaption);
+        if (!dialog) {
+            return false;
+        }
+        EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "IBM");
+        EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "International Business Machines");
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_SYMBOL_SYMBOL));
+        SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, "CHANGED");
+        mqtest::post_click(dialog, IDCANCEL);
+        return true;
+    });
+    INT_PTR result = -1;
+    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);
+}
+
+struct TypedSymbol {
+    const char *symbol;
+    std::string description;
+    const char *stored_symbol;
+    std::string stored_description;
+};
+
+class SymbolDialogOk : public testing::TestWithParam<TypedSymbol> {};
+
+TEST_P(SymbolDialogOk, StoresTheCutUpperCasedTexts) {
+    const TypedSymbol &typed = GetParam();
+    QuoteRecord record = patterned_record("OLD", "Old");
+    DialogScript script;
+    script.then(type_symbol(typed.symbol, typed.description));
+    INT_PTR result = -1;
+    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(record.symbol, typed.stored_symbol);
+    EXPECT_EQ(std::string(record.description), typed.stored_description);
+    EXPECT_EQ(static_cast<unsigned char>(record.symbol[15]), 0xA5) << "last byte of symbol never written";
+    EXPECT_EQ(static_cast<unsigned char>(record.description[255]), 0xA5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, SymbolDialogOk,
+    testing::Values(TypedSymbol{"msft", "Microsoft", "MSFT", "Microsoft"},
+                    TypedSymbol{"ab", "", "AB", "AB"},
+                    TypedSymbol{"abcdefghijklmnopqrst", "", "ABCDEFGHIJKLMN", "ABCDEFGHIJKLMN"},
+                    TypedSymbol{"ibm", std::string(300, 'd'), "IBM", std::string(254, 'd')}));
+
+TEST(SymbolDialog, RefusesAOneLetterSymbolWithTheBoxAndTakesACorrection) {
+    QuoteRecord record = patterned_record("", "");
+    DialogScript script;
+    script.then(type_symbol("x", "Ex"))
+        .then(answer_refusal())
+        .then([] { return find_dialog(APP_PRODUCT_NAME, kMessageBoxTextId) == nullptr; })
+        .then(type_symbol("xy", "Ex"));
+    INT_PTR result = -1;
+    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(record.symbol, "XY");
+}
+
+TEST(SymbolDialog, CancelAfterARefusedOkLeavesTheRecordByteForByte) {
+    QuoteRecord record = patterned_record("GE", "General Electric");
+    QuoteRecord before = record;
+    DialogScript script;
+    script.then(type_symbol("q", "Changed description"))
+        .then(answer_refusal())
+        .then([] { return find_dialog(APP_PRODUCT_NAME, kMessageBoxTextId) == nullptr; })
+        .then(click_when_open(kSymbolCaption, IDCANCEL));
+    INT_PTR result = -1;
+    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);
+}
+
+struct TypedPort {
+    uint32_t port_before;
+    const char *shown;
+    const char *typed;
+    uint32_t stored;
+};
+
+class ProxyDialogOk : public testing::TestWithParam<TypedPort> {};
+
+TEST_P(ProxyDialogOk, ShowsThePortAndStoresTheTypedOne) {
+    const TypedPort &port = GetParam();
+    AppState state;
+    app_state_init(&state);
+    strcpy(state.proxy, "old.proxy");
+    state.proxy_port = port.port_before;
+    DialogScript script;
+    script.then([&port] {
+        HWND dialog = find_dialog(kProxyCaption);
+        if (!dialog) {
+            return false;
+        }
+        EXPECT_EQ(mqtest::control_text(dialog, IDC_PROXY_ADDRESS), "old.proxy");
+        EXPECT_EQ(mqtest::control_text(dialog, IDC_PROXY_PORT), port.shown);
+        SetDlgItemTextA(dialog, IDC_PROXY_ADDRESS, "proxy.example");
+        SetDlgItemTextA(dialog, IDC_PROXY_PORT, port.typed);
+        mqtest::post_click(dialog, IDOK);
+        return true;
+    });
+    INT_PTR result = -1;
+    script.run([&] { result = mqtest::run_dialog(IDD_PROXY, proxy_dialog, &state); });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(state.proxy, "proxy.example");
+    EXPECT_EQ(state.proxy_port, port.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ports, ProxyDialogOk,
+    testing::Values(TypedPort{0, "0", "", 0u}, TypedPort{80, "80", "8080abc", 8080u},
+                    TypedPort{4294967295u, "4294967295", "-1", 4294967295u},
+                    TypedPort{1, "1", "  +3128", 3128u},
+                    // Only the first ten characters are read.
+                    TypedPort{1, "1", "12345678905", 1234567890u},
+                    // Ten nines wrap around 2^32.
+                    TypedPort{1, "1", "99999999999", 1410065407u}, TypedPort{1, "1", "port", 0u}));
+
+TEST(ProxyDialog, KeepsAtMost259AddressCharacters) {
+    AppState state;
+    app_state_init(&state);
+    std::string address(300, 'a');
+    DialogScript script;
+    script.then([&address] {
+        HWND dialog = find_dialog(kProxyCaption);
+        if (dialog) {
+            SetDlgItemTextA(dialog, IDC_PROXY_ADDRESS, address.c_str());
+            mqtest::post_click(dialog, IDOK);
+        }
+        return dialog != nullptr;
+    });
+    script.run([&] { mqtest::run_dialog(IDD_PROXY, proxy_dialog, &state); });
+    EXPECT_EQ(std::string(state.proxy), std::string(259, 'a'));
+}
+
+TEST(ProxyDialog, CancelWritesNothing) {
+    AppState state;
+    app_state_init(&state);
+    strcpy(state.proxy, "kept.proxy");
+    state.proxy_port = 8080;
+    AppState before = state;
+    DialogScript script;
+    script.then([] {
+        HWND dialog = find_dialog(kProxyCaption);
+        if (dialog) {
+            SetDlgItemTextA(dialog, IDC_PROXY_ADDRESS, "other");
+            SetDlgItemTextA(dialog, IDC_PROXY_PORT, "1");
+            mqtest::post_click(dialog, IDCANCEL);
+        }
+        return dialog != nullptr;
+    });
+    INT_PTR result = -1;
+    script.run([&] { result = mqtest::run_dialog(IDD_PROXY, proxy_dialog, &state); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(memcmp(&state, &before, sizeof(state)), 0);
+}
+
+}  // namespace
