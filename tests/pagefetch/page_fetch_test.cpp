@@ -187,15 +187,6 @@ TEST_F(PageFetch, NormalPageArrivesWholeWithItsLength) {
     EXPECT_TRUE(page.guard_intact());
 }
 
-TEST_F(PageFetch, QuotePageCarriesTheMarkersTheQuoteSourceReads) {
-    Fetch page = fetch(address("Quote.dll?mode=stock&symbol=MSFT&multi.x=25&multi.y=13"), 150000, proxy_);
-    EXPECT_EQ(strlen(page.text()), page.length);
-    for (const char *marker : {"b>Market : ", "offsite_quotes.asp", "content=http://", "Last Sale:",
-                               "Previous Close:", "Today's High:", "Today's Low:", "Volume:"}) {
-        EXPECT_NE(strstr(page.text(), marker), nullptr) << marker;
-    }
-}
-
 TEST_F(PageFetch, RequestCarriesTheAgentAndThePathUnchanged) {
     Fetch echo = fetch(address("test/echo?symbol=A&B"), 4000, proxy_);
     EXPECT_EQ(strncmp(echo.text(), "GET http://quotes.test", 22), 0) << echo.text();

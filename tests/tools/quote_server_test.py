@@ -125,11 +125,6 @@ class ArgumentTests(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertEqual(result.stdout, "")
 
-    def test_help_documents_the_csv_columns(self):
-        result = subprocess.run([sys.executable, SERVER, "--help"], capture_output=True, text=True, timeout=20)
-        for column in ("symbol", "last_sale", "previous_close", "high", "low", "volume", "market"):
-            self.assertIn(column, result.stdout)
-
 
 class CsvTests(unittest.TestCase):
     def load(self, text):
