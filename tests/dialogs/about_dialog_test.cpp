@@ -51,51 +51,6 @@ TEST(DialogTemplates, EveryControlCarriesItsHelpContextId) {
     }
 }
 
-TEST(DialogTemplates, SizesCaptionsAndControlStyles) {
-    struct Size {
-        int template_id;
-        short cx, cy;
-        const char *caption;
-    } sizes[] = {{IDD_ABOUT, 187, 82, "About Morvane Quote"},
-                 {IDD_QUOTE_LIST, 322, 127, "Morvane Quote"},
-                 {IDD_QUOTE_DETAIL, 228, 133, "Morvane Quote"}};
-    for (const Size &size : sizes) {
-        mqtest::DialogTemplate dialog;
-        ASSERT_TRUE(mqtest::load_dialog_template(size.template_id, &dialog));
-        EXPECT_EQ(dialog.cx, size.cx);
-        EXPECT_EQ(dialog.cy, size.cy);
-        EXPECT_EQ(dialog.caption, size.caption);
-        EXPECT_EQ(dialog.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU));
-    }
-    struct Style {
-        int template_id;
-        int control_id;
-        DWORD required;
-        DWORD forbidden;
-    } styles[] = {
-        {IDD_QUOTE_LIST, IDC_QUOTES_LIST,
-         LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 0},
-        {IDD_QUOTE_LIST, IDOK, BS_DEFPUSHBUTTON, 0},
-        {IDD_QUOTE_DETAIL, IDC_DETAIL_NAME, ES_CENTER | ES_READONLY | ES_AUTOHSCROLL | WS_BORDER, WS_TABSTOP},
-        {IDD_QUOTE_DETAIL, IDC_DETAIL_LAST_SALE, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
-        {IDD_QUOTE_DETAIL, IDC_DETAIL_NET_CHANGE, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
-        {IDD_QUOTE_DETAIL, IDC_DETAIL_HIGH, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
-        {IDD_QUOTE_DETAIL, IDC_DETAIL_LOW, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
-        {IDD_QUOTE_DETAIL, IDC_DETAIL_VOLUME, ES_READONLY | ES_AUTOHSCROLL, WS_TABSTOP},
-        {IDD_QUOTE_DETAIL, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
-        {IDD_ABOUT, IDC_ABOUT_LINK, SS_NOTIFY, 0},
-        {IDD_ABOUT, IDOK, BS_DEFPUSHBUTTON, 0},
-    };
-    for (const Style &c : styles) {
-        mqtest::DialogTemplate dialog;
-        ASSERT_TRUE(mqtest::load_dialog_template(c.template_id, &dialog));
-        const mqtest::TemplateItem *item = mqtest::find_item(dialog, c.control_id);
-        ASSERT_NE(item, nullptr) << c.control_id;
-        EXPECT_EQ(item->style & c.required, c.required) << c.control_id;
-        EXPECT_EQ(item->style & c.forbidden, 0u) << c.control_id;
-    }
-}
-
 TEST(CenterOnScreen, HalvesScreenAndWindowSeparately) {
     if (GetSystemMetrics(SM_CXSCREEN) != 1024 || GetSystemMetrics(SM_CYSCREEN) != 768) {
         GTEST_SKIP() << "needs the test session's 1024 x 768 screen";
@@ -232,26 +187,6 @@ TEST(AboutDialog, LinkIsBlueUnderlinedHandAndOpensItsTextHidden) {
     EXPECT_FALSE(calls[0].has_parameters);
     EXPECT_FALSE(calls[0].has_directory);
     EXPECT_EQ(calls[0].show, SW_HIDE);
-}
-
-TEST(LinkControl, PassesOtherMessagesToTheStaticAndKeepsIt) {
-    HWND link = CreateWindowExA(0, "STATIC", "http://a.example/", WS_POPUP | SS_NOTIFY, 0, 0, 200, 20, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(link, nullptr);
-    LONG_PTR static_proc = GetWindowLongPtrA(link, GWLP_WNDPROC);
-    EXPECT_TRUE(make_link_control(link));
-    EXPECT_EQ(GetWindowLongPtrA(link, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(link_control_proc));
-    EXPECT_EQ(GetWindowLongPtrA(link, GWLP_USERDATA), static_proc);
-    // Text changes reach the static's own procedure.
-    SetWindowTextA(link, "http://b.example/");
-    char text[64] = "";
-    GetWindowTextA(link, text, sizeof(text));
-    EXPECT_STREQ(text, "http://b.example/");
-    ASSERT_TRUE(mqtest::start_shell_recording());
-    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    ASSERT_EQ(mqtest::shell_calls().size(), 1u);
-    EXPECT_EQ(mqtest::shell_calls()[0].file, "http://b.example/");
-    DestroyWindow(link);
 }
 
 }  // namespace

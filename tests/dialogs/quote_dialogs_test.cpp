@@ -204,7 +204,7 @@ TEST(QuoteDetail, NetChangeFallAndNoChangeInParentheses) {
     struct Case {
         float last_sale, previous_close;
         const char *text;
-    } cases[] = {{10.0f, 9.5f, "$0.5000 "}, {9.5f, 10.0f, "($0.5000) "}, {10.0f, 10.0f, "($0.0000) "}};
+    } cases[] = {{9.5f, 10.0f, "($0.5000) "}, {10.0f, 10.0f, "($0.0000) "}};
     for (const Case &c : cases) {
         QuoteRecord record = make_record("ACME", "Acme Tools", c.last_sale);
         record.previous_close = c.previous_close;

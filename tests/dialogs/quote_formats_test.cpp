@@ -57,14 +57,9 @@ TEST(QuoteFormats, LineOfWorstCaseRecordFitsItsBuffer) {
     EXPECT_EQ(text.substr(text.size() - 256), "\t" + std::string(255, 'D'));
 }
 
-TEST(QuoteFormats, NameLine) {
+TEST(QuoteFormats, NameLineOfUnterminatedTextsStaysWithinTheFields) {
     QuoteRecord record = quoted_record("ACME", 1.0f);
-    strcpy(record.description, "Acme Tools");
-    strcpy(record.market, "Main");
     char name[QUOTE_NAME_TEXT_SIZE];
-    format_quote_name(name, sizeof(name), &record);
-    EXPECT_STREQ(name, "Acme Tools (ACME) - Main");
-
     fill_unterminated(record.description, sizeof(record.description), 'D');
     fill_unterminated(record.symbol, sizeof(record.symbol), 'S');
     fill_unterminated(record.market, sizeof(record.market), 'M');
@@ -73,21 +68,10 @@ TEST(QuoteFormats, NameLine) {
     EXPECT_EQ(strlen(name), static_cast<size_t>(length));
 }
 
-TEST(QuoteFormats, PricesHaveFourDecimalsAndATrailingBlank) {
-    struct Case {
-        float price;
-        const char *text;
-    } cases[] = {
-        {12.5f, "$12.5000 "}, {0.0f, "$0.0000 "}, {1234567.0f, "$1234567.0000 "},
-    };
-    for (const Case &c : cases) {
-        char text[QUOTE_PRICE_TEXT_SIZE];
-        format_quote_price(text, sizeof(text), c.price);
-        EXPECT_STREQ(text, c.text);
-    }
+TEST(QuoteFormats, LargestPricesFitTheirBuffer) {
     char text[QUOTE_PRICE_TEXT_SIZE];
-    int length = format_quote_price(text, sizeof(text), -FLT_MAX);
-    EXPECT_LT(length, static_cast<int>(sizeof(text)));
+    EXPECT_LT(format_quote_price(text, sizeof(text), -FLT_MAX), static_cast<int>(sizeof(text)));
+    EXPECT_LT(format_quote_net_change(text, sizeof(text), -FLT_MAX, FLT_MAX), static_cast<int>(sizeof(text)));
 }
 
 TEST(QuoteFormats, NetChangeRiseInPlainFormFallAndZeroInParentheses) {
@@ -111,17 +95,6 @@ TEST(QuoteFormats, NetChangeRiseInPlainFormFallAndZeroInParentheses) {
         format_quote_net_change(text, sizeof(text), c.last_sale, c.previous_close);
         EXPECT_STREQ(text, c.text) << c.last_sale << " - " << c.previous_close;
     }
-    char text[QUOTE_PRICE_TEXT_SIZE];
-    int length = format_quote_net_change(text, sizeof(text), -FLT_MAX, FLT_MAX);
-    EXPECT_LT(length, static_cast<int>(sizeof(text)));
-}
-
-TEST(QuoteFormats, VolumeIsPlainDigits) {
-    char text[QUOTE_VOLUME_TEXT_SIZE];
-    format_quote_volume(text, sizeof(text), 1234567ul);
-    EXPECT_STREQ(text, "1234567");
-    format_quote_volume(text, sizeof(text), 4294967295ul);
-    EXPECT_STREQ(text, "4294967295");
 }
 
 TEST(QuoteFormats, OnlyHttpAndHttpsAddressesAreWebAddresses) {
