@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Runs Morvane Quote under Wine with the local quote server as its market:
+#   scripts/run.sh
+# Installs what is missing, builds the Win32 deliverables, starts
+# tools/quote_server.py and the tray program in a Wine prefix of its own
+# (build/win32/run-prefix). The first run seeds a demo watchlist; every run
+# points the program's proxy setting at this run's quote server and keeps the
+# user's symbols. With a DISPLAY the program joins that desktop's tray;
+# without one it runs on a virtual screen and saves a screenshot once the
+# first refresh is stored. Ctrl-C stops the program, the server and the
+# virtual screen.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${MQ_RUN_BUILD_DIR:-build/win32}
+settings_key='HKCU\Software\Morvane\Morvane Quote'
+demo_symbols=(MSFT INTC CSCO ORCL AAPL)
+
+# --- inside the Wine session -------------------------------------------------
+
+server_pid=""
+stop_server() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=""
+  fi
+}
+
+start_quote_server() {
+  local out="$build_dir/run-server.out"
+  python3 tools/quote_server.py --port 0 >"$out" 2>"$build_dir/run-server.err" </dev/null &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    server_port=$(head -n 1 "$out" 2>/dev/null || true)
+    [ -n "$server_port" ] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "run: the quote server did not start:" >&2
+  cat "$build_dir/run-server.err" >&2 || true
+  return 1
+}
+
+# One MQS value per symbol, as a .reg file: each record is the 692-byte quote
+# record with only its symbol and description set.
+write_demo_reg() {
+  python3 - "$@" <<'PYTHON'
+import sys
+out, symbols = sys.argv[1], sys.argv[2:]
+lines = ["REGEDIT4", "", r"[HKEY_CURRENT_USER\Software\Morvane\Morvane Quote]",
+         '"Update"=dword:0000000f', ""]
+for number, symbol in enumerate(symbols):
+    record = bytearray(692)
+    record[0:len(symbol)] = symbol.encode("ascii")
+    description = f"{symbol} (demo)".encode("ascii")
+    record[16:16 + len(description)] = description
+    lines.append(rf"[HKEY_CURRENT_USER\Software\Morvane\Morvane Quote\SYM{number:03d}]")
+    lines.append('"MQS"=hex:' + ",".join(f"{byte:02x}" for byte in record))
+    lines.append("")
+with open(out, "w", newline="\r\n") as handle:
+    handle.write("\n".join(lines) + "\n")
+PYTHON
+}
+
+seed_settings() {
+  if wine reg query "$settings_key" >/dev/null 2>&1; then
+    echo "run: keeping the watchlist stored in $WINEPREFIX"
+  else
+    echo "run: seeding the demo watchlist: ${demo_symbols[*]}"
+    local reg_file="$build_dir/run-demo.reg"
+    write_demo_reg "$reg_file" "${demo_symbols[@]}"
+    wine reg import "$(winepath -w "$reg_file")" >/dev/null 2>&1
+  fi
+  wine reg add "$settings_key" /v Proxy /t REG_SZ /d 127.0.0.1 /f >/dev/null 2>&1
+  wine reg add "$settings_key" /v Port /t REG_DWORD /d "$server_port" /f >/dev/null 2>&1
+}
+
+# The first stored record's bytes; a refresh stamps it with a new time.
+first_record() {
+  wine reg query "$settings_key\\SYM000" /v MQS 2>/dev/null | tr -d '\r' |
+    awk '$1 == "MQS" { print $3 }'
+}
+
+wait_for_first_refresh() {
+  local before=$1 started=$2 now
+  for _ in $(seq 1 120); do
+    now=$(first_record)
+    if [ -n "$now" ] && [ "$now" != "$before" ]; then
+      echo "run: first refresh stored after $(( $(date +%s%N) / 1000000 - started )) ms"
+      return 0
+    fi
+    sleep 0.5
+  done
+  echo "run: no refresh stored within 60 s" >&2
+  return 1
+}
+
+in_session() {
+  trap stop_server EXIT
+  start_quote_server
+  echo "run: quote server on 127.0.0.1:$server_port"
+  seed_settings
+
+  local exe before started program_pid
+  exe=$(winepath -w "$build_dir/bin/Morvane Quote.exe")
+  before=$(first_record)
+  started=$(( $(date +%s%N) / 1000000 ))
+  # Many X desktops have no notification area, and a bare X server never
+  # has one; Wine's virtual desktop brings its own taskbar, whose tray holds
+  # the program's icon, so the icon shows wherever the program runs.
+  wine explorer /desktop=MorvaneQuote,1024x768 "$exe" &
+  program_pid=$!
+
+  if [ "${MQ_RUN_HEADLESS:-0}" = 1 ]; then
+    wait_for_first_refresh "$before" "$started"
+    sleep 1  # let the taskbar repaint the new trend icon
+    local shot="$build_dir/run-screenshot.png"
+    import -window root "$shot"
+    echo "run: screenshot of the virtual screen: $shot"
+  fi
+  echo "run: Morvane Quote is running; Ctrl-C stops it"
+  wait "$program_pid" || true
+}
+
+if [ "${1:-}" = "--in-session" ]; then
+  in_session
+  exit 0
+fi
+
+# --- outside: install, build, open the session -------------------------------
+
+scripts/setup.sh
+cmake --preset win32 -B "$build_dir" >/dev/null
+cmake --build "$build_dir" -j "${MQ_JOBS:-$(nproc 2>/dev/null || echo 2)}"
+
+if [ -n "${DISPLAY:-}" ]; then
+  export MQ_USE_DISPLAY=1 MQ_RUN_HEADLESS=0
+else
+  export MQ_RUN_HEADLESS=1
+fi
+exec scripts/wine-session.sh "$build_dir/run-prefix" bash "$0" --in-session
