@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make googletest
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386
+  wine wine32:i386 fonts-wine fonts-liberation
   xvfb xauth x11-apps imagemagick
   fp-utils python3
 )
