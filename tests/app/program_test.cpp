@@ -3,6 +3,7 @@
 // read back through the registry, its quotes served by the local quote
 // server (reached as the program's HTTP proxy).
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -152,29 +153,11 @@ void expect_fatal_message_then_clean_exit(const Program &program) {
     EXPECT_EQ(program.wait_for_exit(), 0u);
 }
 
-bool has_value(const char *subkey, const char *value) {
-    std::string path = std::string(SETTINGS_KEY_PATH) + "\\" + subkey;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool found = RegQueryValueExA(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-}
-
-// An entry in the store's older layout: symbol and description only.
-void seed_old_layout_entry(const char *symbol, const char *description) {
-    std::string path = std::string(SETTINGS_KEY_PATH) + "\\SYM000";
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Sym", 0, REG_SZ, reinterpret_cast<const BYTE *>(symbol),
-                   strlen(symbol) + 1);
-    RegSetValueExA(key, "Desc", 0, REG_SZ, reinterpret_cast<const BYTE *>(description),
-                   strlen(description) + 1);
-    RegCloseKey(key);
+bool port_is_stored() {
+    DWORD port = 0;
+    DWORD size = sizeof(port);
+    return SHGetValueA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, "Port", nullptr, &port, &size) ==
+           ERROR_SUCCESS;
 }
 
 class MorvaneQuoteProgram : public testing::Test {
@@ -253,15 +236,16 @@ TEST_F(MorvaneQuoteProgram, LibrariesPlantedInTheCurrentDirectoryOrOnThePathAreN
 }
 
 TEST_F(MorvaneQuoteProgram, WithoutThePluginStartsSilentlyAndStillSaves) {
-    seed_old_layout_entry("IBM", "International Business Machines");
+    apptest::seed_settings({apptest::record("IBM")}, "", 0);
+    // A store without "Port" gets one at the first save.
+    SHDeleteValueA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, "Port");
     TempFolder folder("mq-no-plugin");
     folder.copy_deliverable(kProgram);
     folder.copy_deliverable(kUtilities);
     Program program(folder.path() + "\\" + kProgram, folder.path());
     ASSERT_TRUE(program.started());
 
-    // The first save rewrites the old entry in the current layout.
-    ASSERT_TRUE(apptest::wait_until([] { return has_value("SYM000", "MQS"); }, kStartTimeoutMs));
+    ASSERT_TRUE(apptest::wait_until(port_is_stored, kStartTimeoutMs));
     HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(program.window("#32770"), nullptr);

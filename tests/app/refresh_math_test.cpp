@@ -85,31 +85,6 @@ TEST(RefreshInterval, ZeroRunsAtTheDefaultAndLongIntervalsAtTheLongestThatFits) 
     }
 }
 
-TEST(RefreshAnswer, OnlyAPositiveLastSaleIsAccepted) {
-    const struct {
-        float last_sale;
-        int accepted;
-    } cases[] = {{0.0f, 0}, {-0.0f, 0}, {-1.0f, 0}, {NAN, 0}, {-INFINITY, 0},
-                 {FLT_MIN, 1}, {12.5f, 1}, {INFINITY, 1}};
-    for (const auto &c : cases) {
-        QuoteRequest request;
-        memset(&request, 0, sizeof(request));
-        request.last_sale = c.last_sale;
-        EXPECT_EQ(refresh_answer_accepted(&request), c.accepted) << c.last_sale;
-    }
-}
-
-TEST(RefreshRecord, DeletedAndEmptyEntriesAreSkippedCaseSensitively) {
-    const struct {
-        const char *symbol;
-        int live;
-    } cases[] = {{"NULL", 0}, {"", 0}, {"null", 1}, {"NULLX", 1}, {"MSFT", 1}};
-    for (const auto &c : cases) {
-        QuoteRecord record = quoted(c.symbol, 0, 0);
-        EXPECT_EQ(refresh_record_is_live(&record), c.live) << '"' << c.symbol << '"';
-    }
-}
-
 TEST(RefreshRequest, IsZeroFilledWithTheSymbolAndTheProxyTextWhenOneIsSet) {
     QuoteRecord record = quoted("MSFT", 0, 0);
     QuoteRequest request;
@@ -132,14 +107,6 @@ TEST(RefreshRequest, TheLongestProxyAndPortFitTheField) {
     refresh_build_request(&request, &record, address.c_str(), 4294967295u);
     EXPECT_EQ(std::string(request.proxy), address + ":4294967295");
     EXPECT_EQ(strlen(request.proxy), 270u);
-}
-
-TEST(RefreshRequest, AnUnterminatedSymbolIsCutToItsField) {
-    QuoteRecord record;
-    memset(&record, 'Z', sizeof(record));
-    QuoteRequest request;
-    refresh_build_request(&request, &record, "", 0);
-    EXPECT_EQ(std::string(request.symbol), std::string(QUOTE_SYMBOL_SIZE - 1, 'Z'));
 }
 
 TEST(RefreshTakeAnswer, CopiesTheQuoteAndTimeAndCutsUnterminatedTexts) {
@@ -224,28 +191,6 @@ TEST(RefreshPass, ALaterShorterLineStillFits) {
     refresh_pass_add(&pass, &short_line);
     EXPECT_EQ(std::string(refresh_pass_tooltip(&pass)),
               "ABC:$12.5000 ABC:$12.5000 ABC:$12.5000 ABC:$12.5000 A:$1.0000 ");
-}
-
-TEST(RefreshPass, WithNothingAcceptedTheTooltipIsTheProductAndTheBalloonEmpty) {
-    char balloon[256] = "Morvane Quote";
-    RefreshPass pass;
-    refresh_pass_begin(&pass, 1, balloon);
-    EXPECT_STREQ(refresh_pass_tooltip(&pass), "Morvane Quote");
-    EXPECT_STREQ(balloon, "");
-    EXPECT_EQ(refresh_trend_icon(pass.sum), (uint32_t)IDI_TREND_STEADY);
-}
-
-TEST(RefreshPass, TheBalloonStartsWithANewLineAndTheSumCollectsEveryTerm) {
-    char balloon[256];
-    RefreshPass pass;
-    refresh_pass_begin(&pass, 1, balloon);
-    QuoteRecord up = quoted("UP", 20.0f, 0.0f);
-    QuoteRecord down = quoted("DN", 20.0f, 22.0f);
-    refresh_pass_add(&pass, &up);
-    refresh_pass_add(&pass, &down);
-    EXPECT_STREQ(balloon, "\nUP:$20.0000 \nDN:$20.0000 ");
-    EXPECT_STREQ(refresh_pass_tooltip(&pass), "UP:$20.0000 DN:$20.0000 ");
-    EXPECT_FLOAT_EQ(pass.sum, 90.0f);
 }
 
 }  // namespace

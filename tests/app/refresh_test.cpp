@@ -181,22 +181,4 @@ TEST_F(RefreshQuotes, StoresAcceptedQuotesWithTodaysTimeAndSavesThem) {
     EXPECT_STREQ(saved[1].market, "NYSE");
 }
 
-TEST_F(RefreshQuotes, WithoutAQuoteSourceNothingIsAskedButTheSettingsAreSaved) {
-    state_.quote_function = nullptr;
-    state_.balloon_capable = 0;
-    add("MSFT");
-    strcpy(state_.balloon_text, "Morvane Quote");
-
-    refresh_quotes(window_, &state_);
-
-    EXPECT_TRUE(g_asked_symbols.empty());
-    EXPECT_EQ(state_.trend_icon, (uint32_t)IDI_TREND_STEADY);
-    EXPECT_EQ(g_shown_tooltip, "Morvane Quote");
-    EXPECT_STREQ(state_.balloon_text, "");
-    std::vector<QuoteRecord> saved = apptest::stored_records();
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_STREQ(saved[0].symbol, "MSFT");
-    EXPECT_EQ(saved[0].updated.year, 0);
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
 // The tray window created for real in this process: binding the libraries
 // from the build's bin folder, the fatal path without them, the teardown,
-// the commands, the icon's mouse messages and the pop-up menu.
+// the timer and the pop-up menu.
 #include <windows.h>
 
 #include <string.h>
@@ -22,22 +22,13 @@ namespace {
 
 struct Notification {
     DWORD message;
-    UINT flags;
     std::string tip;
-    std::string info;
 };
 
 std::vector<Notification> g_notifications;
 
 BOOL WINAPI record_notify(DWORD message, PNOTIFYICONDATAA data) {
-    Notification seen = {message, data->uFlags, "", ""};
-    if (data->uFlags & NIF_TIP) {
-        seen.tip = data->szTip;
-    }
-    if (data->uFlags & NIF_INFO) {
-        seen.info = data->szInfo;
-    }
-    g_notifications.push_back(seen);
+    g_notifications.push_back({message, (data->uFlags & NIF_TIP) ? data->szTip : ""});
     return TRUE;
 }
 
@@ -208,33 +199,6 @@ TEST_F(TrayWindow, AZeroIntervalDoesNotRunTheTimerFlatOut) {
     EXPECT_EQ(count(NIM_MODIFY), 1);
 }
 
-TEST_F(TrayWindow, CommandsRefreshOnlyForUpdateNowAndExitDestroys) {
-    ASSERT_NE(create_with_libraries(), nullptr);
-    handle_command(window_, 0, &state_);
-    handle_command(window_, 12345, &state_);
-    EXPECT_EQ(count(NIM_MODIFY), 1);
-    handle_command(window_, IDM_UPDATE_NOW, &state_);
-    EXPECT_EQ(count(NIM_MODIFY), 2);
-    SendMessageA(window_, WM_TIMER, 7, 0);  // whatever the timer id
-    EXPECT_EQ(count(NIM_MODIFY), 3);
-    handle_command(window_, IDM_EXIT, &state_);
-    EXPECT_FALSE(IsWindow(window_));
-}
-
-TEST_F(TrayWindow, AClickShowsTheBalloonWithoutTouchingTheTooltip) {
-    ASSERT_NE(create_with_libraries(), nullptr);
-    strcpy(state_.balloon_text, "\nABC:$12.5000 ");
-    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
-    ASSERT_EQ(count(NIM_MODIFY), 2);
-    const Notification &balloon = g_notifications.back();
-    EXPECT_TRUE(balloon.flags & NIF_INFO);
-    EXPECT_FALSE(balloon.flags & NIF_TIP);
-    EXPECT_EQ(balloon.info, "\nABC:$12.5000 ");
-
-    SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_MOUSEMOVE);
-    EXPECT_EQ(count(NIM_MODIFY), 2);
-}
-
 TEST_F(TrayWindow, ThePopUpMenuRunsTheChosenCommandAndNothingWhenDismissed) {
     ASSERT_NE(create_with_libraries(), nullptr);
     g_menu_key = 0;
@@ -252,46 +216,6 @@ TEST_F(TrayWindow, ThePopUpMenuRunsTheChosenCommandAndNothingWhenDismissed) {
     SetTimer(nullptr, 0, 100, press_menu_key);
     SendMessageA(window_, WM_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
     EXPECT_FALSE(IsWindow(window_));
-}
-
-struct MenuItem {
-    int position;
-    UINT id;
-    const char *caption;
-};
-
-TEST(TrayMenu, ListsTheCommandsInOrderWithTheirCaptions) {
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
-    ASSERT_NE(menu, nullptr);
-    char caption[64] = "";
-    GetMenuStringA(menu, 0, caption, sizeof(caption), MF_BYPOSITION);
-    EXPECT_STREQ(caption, "MENU");
-    HMENU popup = GetSubMenu(menu, 0);
-    ASSERT_EQ(GetMenuItemCount(popup), 11);
-    const MenuItem items[] = {
-        {0, IDM_ABOUT, "&About Morvane Quote"}, {1, IDM_WEB_SITE, "Morvane Software &Web Site"},
-        {4, IDM_SETTINGS, "&Settings"},         {5, IDM_UPDATE_NOW, "&Update Now"},
-        {6, IDM_DISPLAY_QUOTES, "&Display Quotes"}, {8, IDM_HELP, "&Help"},
-        {10, IDM_EXIT, "E&xit"},
-    };
-    for (const MenuItem &item : items) {
-        EXPECT_EQ(GetMenuItemID(popup, item.position), item.id) << item.position;
-        GetMenuStringA(popup, item.position, caption, sizeof(caption), MF_BYPOSITION);
-        EXPECT_STREQ(caption, item.caption);
-        EXPECT_EQ(GetMenuState(popup, item.position, MF_BYPOSITION) &
-                      (MF_CHECKED | MF_GRAYED | MF_DISABLED | MF_DEFAULT),
-                  0u);
-    }
-    for (int separator : {3, 7, 9}) {
-        EXPECT_TRUE(GetMenuState(popup, separator, MF_BYPOSITION) & MF_SEPARATOR) << separator;
-    }
-    GetMenuStringA(popup, 2, caption, sizeof(caption), MF_BYPOSITION);
-    EXPECT_STREQ(caption, "Morvane Ser&vices");
-    HMENU services = GetSubMenu(popup, 2);
-    ASSERT_NE(services, nullptr);
-    EXPECT_EQ(GetMenuItemID(services, 0), (UINT)IDM_SERVICE_1);
-    EXPECT_EQ(GetMenuItemID(services, 1), (UINT)IDM_SERVICE_2);
-    DestroyMenu(menu);
 }
 
 }  // namespace
