@@ -115,17 +115,6 @@ INSTANTIATE_TEST_SUITE_P(Typed, SettingsInterval,
                                          IntervalCase{"ten", 15}, IntervalCase{"99999999999", 15},
                                          IntervalCase{"30", 30}, IntervalCase{"100000", 100000}));
 
-TEST_F(SettingsDialog, EmptyListOpensWithEditAndDeleteDisabled) {
-    DialogScript script;
-    script.then(on_settings([](HWND dialog) {
-        EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 0);
-        EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_EDIT));
-        EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_DELETE));
-        mqtest::post_click(dialog, IDCANCEL);
-    }));
-    EXPECT_EQ(run(script), 0);
-}
-
 TEST_F(SettingsDialog, AddShowsTheLineSortedAndEditChangesTheAppendedRecord) {
     seed({{"BBB", "Beta"}, {"ZZZ", "Zulu"}});
     DialogScript script;
@@ -278,10 +267,15 @@ TEST_F(SettingsDialog, CancelledProxyDialogLeavesAddressAndPortAsTheyWere) {
 
 // With no list to append to, the confirmed symbol must not get a line that
 // would carry another record's position.
-TEST_F(SettingsDialog, FailedAppendAddsNoLine) {
+TEST_F(SettingsDialog, EmptyListOpensWithButtonsDisabledAndAFailedAppendAddsNoLine) {
     settings_free(&state);
     DialogScript script;
-    script.then(click_settings(IDC_SETTINGS_ADD))
+    script.then(on_settings([](HWND dialog) {
+              EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 0);
+              EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_EDIT));
+              EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_DELETE));
+          }))
+        .then(click_settings(IDC_SETTINGS_ADD))
         .then(fill_symbol("AAA", "Alpha"))
         .then(on_settings([](HWND dialog) {
             EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 0);

@@ -16,13 +16,6 @@ QuoteRecord record_with(const char *symbol, const char *description) {
     return record;
 }
 
-TEST(SettingsLine, IsDescriptionThenSymbolInParentheses) {
-    QuoteRecord record = record_with("ACME", "Acme Tools");
-    char line[SETTINGS_LINE_SIZE];
-    format_settings_line(line, sizeof(line), &record);
-    EXPECT_STREQ(line, "Acme Tools (ACME)");
-}
-
 TEST(SettingsLine, LongestFieldsFillTheBufferExactly) {
     QuoteRecord record;
     memset(&record, 'x', sizeof(record));
@@ -44,13 +37,6 @@ TEST(SettingsLine, UnterminatedFieldsAreCutAtTheirWidth) {
     char line[SETTINGS_LINE_SIZE];
     format_settings_line(line, sizeof(line), &record);
     EXPECT_EQ(std::string(line), std::string(255, 'y') + " (" + std::string(15, 'y') + ")");
-}
-
-TEST(SettingsLine, ShortBufferGetsACutTerminatedLine) {
-    QuoteRecord record = record_with("ACME", "Acme Tools");
-    char line[6];
-    format_settings_line(line, sizeof(line), &record);
-    EXPECT_STREQ(line, "Acme ");
 }
 
 struct AcceptCase {
