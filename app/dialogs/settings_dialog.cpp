@@ -77,8 +77,7 @@ void init_settings_dialog(HWND dialog, AppState *state) {
     center_on_screen(dialog, dialog);
     SetDlgItemInt(dialog, IDC_SETTINGS_UPDATE, state->update_minutes, FALSE);
     fill_symbol_lines(dialog, state);
-    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_EDIT), FALSE);
-    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_DELETE), FALSE);
+    set_button_state(dialog);  // nothing is selected yet: both disabled
 }
 
 void accept_settings(HWND dialog, AppState *state) {
