@@ -17,6 +17,8 @@ if(MINGW)
   add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
   # Static runtime: the files run on a clean Windows without MinGW DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Release files ship without symbols.
+  add_link_options($<$<CONFIG:Release>:-s>)
 endif()
 
 if(WIN32)
