@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <map>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,23 @@ TEST(DialogTemplates, EveryControlCarriesItsHelpContextId) {
         EXPECT_EQ(dialog.help_id, 0u);
         EXPECT_EQ(dialog.style & DS_CONTEXTHELP, static_cast<DWORD>(DS_CONTEXTHELP));
         EXPECT_EQ(dialog.ex_style & WS_EX_CONTEXTHELP, static_cast<DWORD>(WS_EX_CONTEXTHELP));
-        EXPECT_EQ(dialog.font, "MS Sans Serif");
-        EXPECT_EQ(dialog.point_size, 8);
     }
+}
+
+TEST(DialogTemplates, ShareOneFontAndTheAboutIconKeepsItsSize) {
+    for (int id : {IDD_ABOUT, IDD_SETTINGS, IDD_SYMBOL, IDD_QUOTE_LIST, IDD_PROXY, IDD_QUOTE_DETAIL}) {
+        mqtest::DialogTemplate dialog;
+        ASSERT_TRUE(mqtest::load_dialog_template(id, &dialog)) << id;
+        EXPECT_EQ(dialog.font, "MS Sans Serif") << id;
+        EXPECT_EQ(dialog.point_size, 8) << id;
+        EXPECT_EQ(dialog.charset, DEFAULT_CHARSET) << id;
+    }
+    mqtest::DialogTemplate about;
+    ASSERT_TRUE(mqtest::load_dialog_template(IDD_ABOUT, &about));
+    ASSERT_FALSE(about.items.empty());
+    const mqtest::TemplateItem &icon = about.items[0];
+    EXPECT_EQ(icon.style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON));
+    EXPECT_EQ((std::vector<short>{icon.x, icon.y, icon.cx, icon.cy}), (std::vector<short>{7, 7, 20, 20}));
 }
 
 TEST(CenterOnScreen, HalvesScreenAndWindowSeparately) {

@@ -87,10 +87,12 @@ bool load_dialog_template(int id, DialogTemplate *out) {
     reader.skip_name();  // class
     out->caption = reader.text();
     out->point_size = 0;
+    out->charset = 0;
     if (out->style & (DS_SETFONT | DS_SHELLFONT)) {
         out->point_size = reader.word();
         reader.word();  // weight
-        reader.p += 2;  // italic, character set
+        reader.p += 1;  // italic
+        out->charset = *reader.p++;
         out->font = reader.text();
     }
     out->items.clear();

@@ -26,6 +26,7 @@ struct DialogTemplate {
     short x, y, cx, cy;
     std::string caption;
     WORD point_size;
+    BYTE charset;
     std::string font;
     std::vector<TemplateItem> items;
 };
