@@ -9,7 +9,9 @@ typedef HWND(WINAPI *HtmlHelpFunction)(HWND, LPCSTR, UINT, DWORD_PTR);
 const char kControlKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 const char kControlFileName[] = "hhctrl.ocx";
 const WORD kHtmlHelpOrdinal = 14;
-enum { kModulePathSize = 260 };
+// The registered value is read into 260 bytes; one more holds the terminator
+// that a stored value may lack.
+enum { kModulePathSize = 260, kModulePathBufferSize = kModulePathSize + 1 };
 
 // Bound once for the life of the process; the module is never released, and
 // a failed binding is final.
@@ -18,22 +20,20 @@ HtmlHelpFunction help_function = nullptr;
 bool binding_failed = false;
 
 // The registered path of the control, or an empty text.
-void read_registered_path(char (&path)[kModulePathSize]) {
+void read_registered_path(char (&path)[kModulePathBufferSize]) {
     path[0] = '\0';
     HKEY key;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kControlKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    DWORD size = sizeof(path) - 1;
+    DWORD size = kModulePathSize;
     DWORD type = 0;
     LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE *>(path), &size);
     RegCloseKey(key);
-    // The stored value need not end with a zero, so it is terminated here
-    // within the buffer (one byte was kept free for that).
     bool is_text = type == REG_SZ || type == REG_EXPAND_SZ;
     path[status == ERROR_SUCCESS && is_text ? size : 0] = '\0';
 }
 
 HMODULE load_help_module() {
-    char path[kModulePathSize];
+    char path[kModulePathBufferSize];
     read_registered_path(path);
     HMODULE module = path[0] != '\0' ? LoadLibraryA(path) : nullptr;
     if (module == nullptr) module = LoadLibraryA(kControlFileName);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,29 @@
 
 namespace {
 
+// The fake control's path padded to the longest that a 260-byte value holds
+// (259 characters and the zero): the binding must take all of it.
+std::string longest_fake_control_path() {
+    std::string folder = mqtest::program_folder();
+    std::string file = FAKE_HTML_HELP_FILE;
+    if (folder.size() + file.size() > 254) return folder + file;
+    size_t padding_length = 259 - folder.size() - file.size();
+    std::string padding = padding_length % 2 != 0 ? "x\\..\\" : "";
+    while (padding.size() < padding_length) padding += ".\\";
+    return folder + padding + file;
+}
+
 class ContextHelp : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        registration_.reset(new mqtest::ScopedHelpControlPath(mqtest::program_folder() + FAKE_HTML_HELP_FILE));
+        registration_.reset(new mqtest::ScopedHelpControlPath(longest_fake_control_path()));
     }
     static void TearDownTestSuite() { registration_.reset(); }
 
-    void SetUp() override { ASSERT_TRUE(registration_->ok()) << "cannot register the fake help control"; }
+    void SetUp() override {
+        ASSERT_TRUE(registration_->ok()) << "cannot register the fake help control";
+        ASSERT_EQ(longest_fake_control_path().size(), 259u) << "the test folder's path is too long";
+    }
 
     // The fake's record; null until the binding has loaded the fake.
     static const FakeHelpCall *fake_calls() {
