@@ -139,4 +139,21 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   export MQ_RUN_HEADLESS=1
 fi
-exec scripts/wine-session.sh "$build_dir/run-prefix" bash "$0" --in-session
+# A Ctrl-C in a terminal reaches every process of the foreground group, but
+# an INT or TERM sent to this script alone would wait behind the session's
+# foreground command for ever. So the session runs as a job in a process
+# group of its own, and whatever INT or TERM this script gets is handed to
+# that whole group; the session's own clean-up then stops Wine and Xvfb.
+set -m
+scripts/wine-session.sh "$build_dir/run-prefix" bash "$0" --in-session </dev/null &
+session_pid=$!
+set +m
+trap 'kill -INT -- "-$session_pid" 2>/dev/null || true' INT
+trap 'kill -TERM -- "-$session_pid" 2>/dev/null || true' TERM
+status=0
+# A trapped signal cuts `wait` short; wait again until the session has ended.
+while kill -0 "$session_pid" 2>/dev/null; do
+  status=0
+  wait "$session_pid" || status=$?
+done
+exit "$status"
