@@ -7,10 +7,8 @@
 #include "app/refresh.h"
 #include "app/refresh_math.h"
 #include "app/resources/resource.h"
-#include "app/tray_icon.h"
-#ifdef MQ_HAVE_TRAY_COMMANDS
 #include "app/tray_commands.h"
-#endif
+#include "app/tray_icon.h"
 
 namespace {
 
@@ -151,16 +149,6 @@ void open_web_page(HWND window, const char *address) {
     ShellExecuteA(window, nullptr, address, nullptr, nullptr, SW_SHOW);
 }
 
-void run_dialog_command(HWND window, UINT command, AppState *state) {
-#ifdef MQ_HAVE_TRAY_COMMANDS
-    tray_dialog_command(window, command, state);
-#else
-    (void)window;
-    (void)command;
-    (void)state;
-#endif
-}
-
 }  // namespace
 
 void handle_command(HWND window, UINT command, AppState *state) {
@@ -184,7 +172,7 @@ void handle_command(HWND window, UINT command, AppState *state) {
     case IDM_SETTINGS:
     case IDM_DISPLAY_QUOTES:
     case IDM_HELP:
-        run_dialog_command(window, command, state);
+        tray_dialog_command(window, command, state);
         break;
     default:
         break;
