@@ -17,7 +17,9 @@ constexpr int kTemplateSize = 1024;
 // One byte past the usable page stays zero whatever the page fetch writes,
 // so the parser always finds the end of the text.
 constexpr DWORD kPageAllocation = kPageSize + 1;
-constexpr SIZE_T kHeapInitialSize = kPageAllocation + kAddressSize;
+// Sized for the two buffers as the fetch sees them; the heap is growable, so
+// the guard byte needs no room of its own here.
+constexpr SIZE_T kHeapInitialSize = kPageSize + kAddressSize;
 
 HINSTANCE g_instance = nullptr;
 AttachRecord g_attach = {};

@@ -31,7 +31,7 @@ Bad-server modes (--mode for every quote page, --symbol-mode SYM=MODE for one
 symbol, or the path prefix /test/MODE/ for any page below it):
   normal         the quote page
   slow           the quote page after --slow-seconds (default 2)
-  hang-accept    reads the request, then never answers
+  hang-accept    reads the request, then never answers (also: hanging)
   hang-headers   sends the response headers, then never sends the body
   trickle        the quote page one byte every --trickle-seconds (default 0.1)
   huge           200000 bytes of filler before the quote, in 4096-byte chunks
@@ -63,7 +63,7 @@ import threading
 import time
 import urllib.parse
 
-MODES = ("normal", "slow", "hang-accept", "hang-headers", "trickle", "huge",
+MODES = ("normal", "slow", "hang-accept", "hanging", "hang-headers", "trickle", "huge",
          "truncated", "garbage", "empty", "no-markers")
 HUGE_FILLER_BYTES = 200000
 HUGE_CHUNK_BYTES = 4096
@@ -142,7 +142,8 @@ def load_quotes(path):
     """Reads a --quotes CSV file into {SYMBOL: Quote}; raises UsageError."""
     known = ("symbol", "last_sale", "previous_close", "high", "low", "volume", "market")
     try:
-        with open(path, newline="", encoding="utf-8") as handle:
+        # utf-8-sig: a spreadsheet's CSV export starts with a byte-order mark.
+        with open(path, newline="", encoding="utf-8-sig") as handle:
             rows = list(csv.reader(handle))
     except (OSError, UnicodeDecodeError, csv.Error) as error:
         raise UsageError("cannot read quotes file %s: %s" % (path, error))
@@ -276,6 +277,7 @@ class QuoteHandler(http.server.BaseHTTPRequestHandler):
             "normal": lambda: self._send(200, page),
             "slow": lambda: (time.sleep(self.server.slow_seconds), self._send(200, page)),
             "hang-accept": self._hang,
+            "hanging": self._hang,
             "hang-headers": lambda: (self._send_headers(200, len(page)), self._hang()),
             "trickle": lambda: self._send_chunked(page, 1, self.server.trickle_seconds),
             "huge": lambda: self._send_chunked(b"<!--" + b"x" * HUGE_FILLER_BYTES + b"-->" + page,

@@ -133,7 +133,7 @@ class CsvTests(unittest.TestCase):
         return quote_server.load_quotes(path)
 
     def test_good_file_with_columns_in_any_order_and_defaults(self):
-        quotes = self.load("volume,Symbol,last_sale,market\n12345,msft,12.25,NASDAQ-NM\n\n,ibm,.5,\n")
+        quotes = self.load("\ufeffvolume,Symbol,last_sale,market\n12345,msft,12.25,NASDAQ-NM\n\n,ibm,.5,\n")
         self.assertEqual(sorted(quotes), ["IBM", "MSFT"])
         msft, ibm = quotes["MSFT"], quotes["IBM"]
         self.assertEqual((msft.last_sale, msft.previous_close, msft.high, msft.low, msft.volume, msft.market),
@@ -210,6 +210,7 @@ class ServingTests(unittest.TestCase):
             ("normal", lambda r, s: self.assertTrue(all(m in r.body for m in MARKERS))),
             ("slow", lambda r, s: self.assertGreaterEqual(s, 0.45)),
             ("hang-accept", lambda r, s: self.assertEqual((r.status, r.body), (0, b""))),
+            ("hanging", lambda r, s: self.assertEqual((r.status, r.body), (0, b""))),
             ("hang-headers", lambda r, s: (self.assertEqual(r.status, 200),
                                            self.assertGreater(r.content_length, 0),
                                            self.assertEqual(r.body, b""))),
