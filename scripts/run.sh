@@ -19,9 +19,24 @@ demo_symbols=(MSFT INTC CSCO ORCL AAPL)
 # --- inside the Wine session -------------------------------------------------
 
 server_pid=""
+# True while the process runs; an ended child stays a zombie until waited for.
+is_running() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  [[ $stat != Z* ]]
+}
+
 stop_server() {
   if [ -n "$server_pid" ]; then
     kill "$server_pid" 2>/dev/null || true
+    # A signal that lands on one of the server's other threads can go
+    # unnoticed; give it three seconds, then end it for good.
+    for _ in $(seq 1 30); do
+      is_running "$server_pid" || break
+      sleep 0.1
+    done
+    kill -KILL "$server_pid" 2>/dev/null || true
     wait "$server_pid" 2>/dev/null || true
     server_pid=""
   fi
@@ -92,7 +107,7 @@ wait_for_first_refresh() {
     fi
     sleep 0.5
   done
-  echo "run: no refresh stored within 60 s" >&2
+  echo "run: no refresh stored within 60 s (is the watchlist empty?)" >&2
   return 1
 }
 
@@ -113,7 +128,8 @@ in_session() {
   program_pid=$!
 
   if [ "${MQ_RUN_HEADLESS:-0}" = 1 ]; then
-    wait_for_first_refresh "$before" "$started"
+    # An empty watchlist never stores a refresh; the program still runs.
+    wait_for_first_refresh "$before" "$started" || true
     sleep 1  # let the taskbar repaint the new trend icon
     local shot="$build_dir/run-screenshot.png"
     import -window root "$shot"
