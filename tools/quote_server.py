@@ -427,6 +427,25 @@ def parse_arguments(argv):
     return options
 
 
+class StopRequest:
+    """Set by SIGINT/SIGTERM. A plain flag, polled: a handler that took a lock
+    could deadlock against the main thread holding it, and a blocking wait
+    would not wake for a signal the kernel handed to the serving thread."""
+
+    def __init__(self):
+        self.requested = False
+
+    def request(self, *_):
+        self.requested = True
+
+    def wait(self, lifetime):
+        deadline = None if lifetime is None else time.monotonic() + lifetime
+        while not self.requested:
+            if deadline is not None and time.monotonic() >= deadline:
+                return
+            time.sleep(0.1)
+
+
 def main(argv):
     options = parse_arguments(argv)
     try:
@@ -434,9 +453,9 @@ def main(argv):
     except OSError as error:
         print("quote_server: cannot listen on 127.0.0.1:%d: %s" % (options.port, error), file=sys.stderr)
         return 2
-    stop = threading.Event()
+    stop = StopRequest()
     for signal_number in (signal.SIGINT, signal.SIGTERM):
-        signal.signal(signal_number, lambda *_: stop.set())
+        signal.signal(signal_number, stop.request)
     serving = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True)
     serving.start()
     print(server.server_address[1], flush=True)

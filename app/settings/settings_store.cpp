@@ -49,7 +49,8 @@ SubkeyName subkey_name(DWORD number) {
 // Reads a value of any type into a field of `capacity` bytes. The read goes
 // through a zeroed scratch block and reaches the field only when it succeeds,
 // so a failed or oversized read never leaves the field half-written; a
-// shorter value leaves the rest of the field zero.
+// shorter value leaves the rest of the field zero. An empty value reads
+// successfully and leaves the field as it was.
 bool read_field(const SettingsRegistry *registry, HKEY key, const char *name, void *field,
                 DWORD capacity) {
     unsigned char scratch[QUOTE_RECORD_SIZE];
@@ -57,12 +58,15 @@ bool read_field(const SettingsRegistry *registry, HKEY key, const char *name, vo
     memset(scratch, 0, capacity);
     DWORD size = capacity;
     if (registry->query_value(key, name, scratch, &size) != ERROR_SUCCESS) return false;
-    memcpy(field, scratch, capacity);
+    if (size > 0) memcpy(field, scratch, capacity);
     return true;
 }
 
-DWORD read_number(const SettingsRegistry *registry, HKEY key, const char *name, DWORD fallback) {
-    DWORD value = 0;
+// A number shorter than 4 bytes is taken zero-extended rather than mixed with
+// the bytes of the value it replaces; an empty one keeps `current`.
+DWORD read_number(const SettingsRegistry *registry, HKEY key, const char *name, DWORD current,
+                  DWORD fallback) {
+    DWORD value = current;
     return read_field(registry, key, name, &value, sizeof(value)) ? value : fallback;
 }
 
@@ -173,8 +177,9 @@ void settings_load_from(AppState *state, const SettingsRegistry *registry) {
 
     ScopedKey key(registry);
     if (!key.open(HKEY_CURRENT_USER, SETTINGS_KEY_PATH)) return;
-    state->update_minutes = read_number(registry, key.get(), "Update", APP_DEFAULT_UPDATE_MINUTES);
-    state->proxy_port = read_number(registry, key.get(), "Port", kDefaultPort);
+    state->update_minutes =
+        read_number(registry, key.get(), "Update", state->update_minutes, APP_DEFAULT_UPDATE_MINUTES);
+    state->proxy_port = read_number(registry, key.get(), "Port", state->proxy_port, kDefaultPort);
     read_proxy(registry, key.get(), state->proxy);
     load_records(registry, key.get(), state->symbols);
 }
