@@ -10,9 +10,9 @@
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "dialogs/dialog_driver.h"
-#include "dialogs/dialog_template.h"
 #include "dialogs/shell_recorder.h"
+#include "support/dialog_driver.h"
+#include "support/dialog_template.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include "app/dialogs/html_help.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "dialogs/dialog_driver.h"
-#include "dialogs/dialog_template.h"
 #include "dialogs/fake_html_help.h"
 #include "dialogs/help_registry.h"
+#include "support/dialog_driver.h"
+#include "support/dialog_template.h"
 
 namespace {
 

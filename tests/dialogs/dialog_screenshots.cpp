@@ -13,7 +13,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "dialogs/dialog_driver.h"
+#include "support/dialog_driver.h"
 
 namespace {
 

@@ -12,14 +12,15 @@
 #include "app/app_state.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "dialogs/dialog_driver.h"
 #include "dialogs/shell_recorder.h"
+#include "support/dialog_driver.h"
 
 namespace {
 
 using mqtest::control_text;
 using mqtest::find_dialog;
 using mqtest::post_click;
+using mqtest::post_command;
 using mqtest::run_dialog;
 
 QuoteRecord make_record(const char *symbol, const char *description, float last_sale) {
@@ -51,22 +52,9 @@ private:
 
 HWND list_box(HWND dialog) { return GetDlgItem(dialog, IDC_QUOTES_LIST); }
 
-std::vector<std::string> list_lines(HWND dialog) {
-    std::vector<std::string> lines;
-    LRESULT count = SendMessageA(list_box(dialog), LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char line[1024] = "";
-        SendMessageA(list_box(dialog), LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
-        lines.push_back(line);
-    }
-    return lines;
-}
+std::vector<std::string> list_lines(HWND dialog) { return mqtest::list_lines(dialog, IDC_QUOTES_LIST); }
 
-void select_line(HWND dialog, int index) {
-    SendMessageA(list_box(dialog), LB_SETCURSEL, index, 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_LIST, LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list_box(dialog)));
-}
+void select_line(HWND dialog, int index) { mqtest::select_line(dialog, IDC_QUOTES_LIST, index); }
 
 bool detail_enabled(HWND dialog) { return IsWindowEnabled(GetDlgItem(dialog, IDC_QUOTES_DETAIL)) != FALSE; }
 
@@ -98,8 +86,7 @@ TEST(QuoteList, ListsQuotedRecordsSortedAndOpensTheStoredPosition) {
                            close_detail_and_note_name,
                            [&] {
                                select_line(list, 0);
-                               PostMessageA(list, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_LIST, LBN_DBLCLK),
-                                            reinterpret_cast<LPARAM>(list_box(list)));
+                               mqtest::post_double_click(list, IDC_QUOTES_LIST);
                            },
                            close_detail_and_note_name,
                            [&] { post_click(list, IDOK); }});
@@ -122,23 +109,23 @@ TEST(QuoteList, DetailOpensNothingWithoutSelectionOrWithAVanishedPosition) {
     auto run = run_dialog(IDD_QUOTE_LIST, quote_list_dialog, state.param(),
                           {[&] {
                                list = find_dialog(quote_list_dialog);
-                               post_click(list, IDC_QUOTES_DETAIL);
+                               post_command(list, IDC_QUOTES_DETAIL);
                            },
                            [&] {
                                opened_without_selection = find_dialog(quote_detail_dialog) != nullptr;
                                SendMessageA(list_box(list), LB_SETITEMDATA, 0, 999);
                                select_line(list, 0);
-                               post_click(list, IDC_QUOTES_DETAIL);
+                               post_command(list, IDC_QUOTES_DETAIL);
                            },
                            [&] {
                                opened_for_vanished = find_dialog(quote_detail_dialog) != nullptr;
                                enabled_after = detail_enabled(list);
                                SendMessageA(list_box(list), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-                               post_click(list, IDC_QUOTES_DETAIL);
+                               post_command(list, IDC_QUOTES_DETAIL);
                            },
                            [&] {
                                EXPECT_FALSE(detail_enabled(list)) << "no selection after Detail";
-                               post_click(list, IDCANCEL);
+                               post_command(list, IDCANCEL);  // Esc: the list has no Cancel button
                            }});
     ASSERT_FALSE(run.timed_out);
     EXPECT_EQ(run.result, 1);

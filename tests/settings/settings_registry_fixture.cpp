@@ -27,19 +27,6 @@ HKEY create_path(const std::string &subkey) {
     return key;
 }
 
-void delete_tree(HKEY parent, const char *name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char child[256];
-    for (;;) {
-        DWORD size = sizeof(child);
-        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        delete_tree(key, child);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
-}
-
 void snapshot_key(HKEY key, const std::string &prefix, StoreSnapshot *snapshot) {
     char name[256];
     std::vector<unsigned char> data(4096);
@@ -105,18 +92,6 @@ const SettingsRegistry kCuttingRegistry = {cut_open,         cut_create,       c
 
 }  // namespace
 
-std::string store_path(const std::string &subkey) {
-    return subkey.empty() ? std::string(SETTINGS_KEY_PATH) : std::string(SETTINGS_KEY_PATH "\\") + subkey;
-}
-
-void delete_store() {
-    HKEY parent = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Morvane", 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS) return;
-    delete_tree(parent, "Morvane Quote");
-    RegCloseKey(parent);
-    ASSERT_FALSE(subkey_exists(""));
-}
-
 void put_value(const std::string &subkey, const char *name, DWORD type, const std::string &bytes) {
     HKEY key = create_path(subkey);
     ASSERT_NE(key, nullptr);
@@ -177,13 +152,7 @@ std::string record_bytes(const QuoteRecord &record) {
     return std::string(reinterpret_cast<const char *>(&record), sizeof(record));
 }
 
-QuoteRecord make_record(const char *symbol, const char *description) {
-    QuoteRecord record;
-    memset(&record, 0, sizeof(record));
-    snprintf(record.symbol, sizeof(record.symbol), "%s", symbol);
-    snprintf(record.description, sizeof(record.description), "%s", description);
-    return record;
-}
+std::string text_value(const char *text) { return std::string(text, strlen(text) + 1); }
 
 const SettingsRegistry *CuttingRegistry::table(long cut_at) {
     g_real = settings_registry_win32();

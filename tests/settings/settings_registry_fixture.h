@@ -14,6 +14,7 @@
 
 #include "app/app_state.h"
 #include "app/settings/settings_registry.h"
+#include "support/settings_key.h"
 
 namespace mqtest {
 
@@ -28,8 +29,6 @@ struct StoredValue {
 // "subkey\" with type REG_NONE.
 typedef std::map<std::string, StoredValue> StoreSnapshot;
 
-std::string store_path(const std::string &subkey);
-void delete_store();
 void put_value(const std::string &subkey, const char *name, DWORD type, const std::string &bytes);
 void put_dword(const std::string &subkey, const char *name, DWORD value);
 void create_subkey(const std::string &subkey);
@@ -39,7 +38,8 @@ StoredValue get_value(const std::string &subkey, const char *name, bool *found);
 bool subkey_exists(const std::string &subkey);
 StoreSnapshot snapshot_store();
 std::string record_bytes(const QuoteRecord &record);
-QuoteRecord make_record(const char *symbol, const char *description);
+// A REG_SZ value's bytes: the text and its terminator.
+std::string text_value(const char *text);
 
 // Calls the real registry until `cut_at` calls have been made, then fails
 // every call as if the process had died there. Closing handles is let

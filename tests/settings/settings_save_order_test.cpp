@@ -19,16 +19,10 @@ namespace {
 using mqtest::make_record;
 using mqtest::put_value;
 using mqtest::record_bytes;
+using mqtest::symbol_subkey;
 using mqtest::StoredValue;
 using mqtest::StoreSnapshot;
-
-std::string sym(int number) {
-    char name[16];
-    snprintf(name, sizeof(name), "SYM%03d", number);
-    return name;
-}
-
-std::string text_value(const char *text) { return std::string(text, strlen(text) + 1); }
+using mqtest::text_value;
 
 // How a stored entry is laid out before the save.
 enum class Layout { Current, Older, Both, WithChildKey };
@@ -43,7 +37,7 @@ void seed_store(const std::vector<SeedEntry> &entries) {
     mqtest::delete_store();
     mqtest::put_dword("", "Update", 5);
     for (const SeedEntry &entry : entries) {
-        std::string subkey = sym(entry.number);
+        std::string subkey = symbol_subkey(entry.number);
         std::string description = std::string(entry.symbol) + " (stored)";
         if (entry.layout != Layout::Older) {
             QuoteRecord record = make_record(entry.symbol, description.c_str());
@@ -68,7 +62,7 @@ StoreSnapshot store_after_delete_then_write(StoreSnapshot store, const AppState 
     store["\\Port"] = StoredValue{REG_DWORD, std::string(reinterpret_cast<const char *>(&port), 4)};
     store["\\Proxy"] = StoredValue{REG_SZ, text_value(state.proxy)};
     for (int number = 0; number < 1000; ++number) {
-        std::string prefix = sym(number) + "\\";
+        std::string prefix = symbol_subkey(number) + "\\";
         auto begin = store.lower_bound(prefix);
         auto end = begin;
         bool has_child_key = false;
@@ -82,7 +76,7 @@ StoreSnapshot store_after_delete_then_write(StoreSnapshot store, const AppState 
     QuoteRecord *record = nullptr;
     for (int32_t position = 0; symbol_list_get(state.symbols, &record, position); ++position) {
         if (quote_record_is_deleted(record)) continue;
-        std::string prefix = sym(written++) + "\\";
+        std::string prefix = symbol_subkey(written++) + "\\";
         store.erase(prefix);  // the subkey is no longer empty
         store[prefix + "MQS"] = StoredValue{REG_BINARY, record_bytes(*record)};
     }

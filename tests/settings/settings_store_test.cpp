@@ -17,24 +17,18 @@ using mqtest::put_value;
 using mqtest::record_bytes;
 using mqtest::StoredValue;
 using mqtest::subkey_exists;
-
-std::string sym(int number) {
-    char name[16];
-    snprintf(name, sizeof(name), "SYM%03d", number);
-    return name;
-}
-
-std::string text_value(const char *text) { return std::string(text, strlen(text) + 1); }
+using mqtest::symbol_subkey;
+using mqtest::text_value;
 
 std::string dword_bytes(DWORD value) { return std::string(reinterpret_cast<const char *>(&value), 4); }
 
 void put_record(int number, const QuoteRecord &record) {
-    put_value(sym(number), "MQS", REG_BINARY, record_bytes(record));
+    put_value(symbol_subkey(number), "MQS", REG_BINARY, record_bytes(record));
 }
 
 void put_old_layout(int number, const char *symbol, const char *description) {
-    put_value(sym(number), "Sym", REG_SZ, text_value(symbol));
-    put_value(sym(number), "Desc", REG_SZ, text_value(description));
+    put_value(symbol_subkey(number), "Sym", REG_SZ, text_value(symbol));
+    put_value(symbol_subkey(number), "Desc", REG_SZ, text_value(description));
 }
 
 class SettingsLoad : public mqtest::StoreTest {};
@@ -137,13 +131,13 @@ TEST_F(SettingsLoad, FirstMissingNumberEndsTheList) {
 }
 
 TEST_F(SettingsLoad, EntriesThatCannotBeReadAreSkippedAndTheNextIsRead) {
-    put_record(0, make_record("NODESC", ""));                                     // empty description
-    put_record(1, make_record("", "No symbol"));                                  // empty symbol
-    put_value(sym(2), "MQS", REG_BINARY, record_bytes(make_record("BIG", "Big")) + "x");  // 693 bytes
-    put_value(sym(3), "Sym", REG_SZ, text_value("ONLYSYM"));                      // no "Desc"
-    put_value(sym(4), "Sym", REG_SZ, std::string(17, 'S'));                      // "Sym" too long
-    put_value(sym(4), "Desc", REG_SZ, text_value("Long symbol"));
-    mqtest::create_subkey(sym(5));                                                // no values
+    put_record(0, make_record("NODESC", ""));                                                       // empty description
+    put_record(1, make_record("", "No symbol"));                                                    // empty symbol
+    put_value(symbol_subkey(2), "MQS", REG_BINARY, record_bytes(make_record("BIG", "Big")) + "x");  // 693 bytes
+    put_value(symbol_subkey(3), "Sym", REG_SZ, text_value("ONLYSYM"));                              // no "Desc"
+    put_value(symbol_subkey(4), "Sym", REG_SZ, std::string(17, 'S'));                               // "Sym" too long
+    put_value(symbol_subkey(4), "Desc", REG_SZ, text_value("Long symbol"));
+    mqtest::create_subkey(symbol_subkey(5));                                                        // no values
     put_record(6, make_record("LAST", "Last one"));
     settings_load(&state_);
     ASSERT_EQ(record_count(), 1);
@@ -162,7 +156,7 @@ TEST_F(SettingsLoad, OlderLayoutGivesItsTextsAndZeroElsewhere) {
         SCOPED_TRACE(c.name);
         mqtest::delete_store();
         put_old_layout(0, "OLD", "Older layout");
-        if (!c.mqs.empty()) put_value(sym(0), "MQS", REG_BINARY, c.mqs);
+        if (!c.mqs.empty()) put_value(symbol_subkey(0), "MQS", REG_BINARY, c.mqs);
         settings_load(&state_);
         ASSERT_EQ(record_count(), 1);
         QuoteRecord expected = make_record("OLD", "Older layout");
@@ -187,7 +181,7 @@ TEST_F(SettingsLoad, MqsWithEmptyDescriptionTakesTextsFromTheOlderLayout) {
 TEST_F(SettingsLoad, ShorterMqsIsAcceptedWithTheRestZero) {
     QuoteRecord full = make_record("SHORT", "Short record");
     full.last_sale = 1.0f;
-    put_value(sym(0), "MQS", REG_BINARY, record_bytes(full).substr(0, 272));
+    put_value(symbol_subkey(0), "MQS", REG_BINARY, record_bytes(full).substr(0, 272));
     settings_load(&state_);
     ASSERT_EQ(record_count(), 1);
     QuoteRecord expected = make_record("SHORT", "Short record");
@@ -195,7 +189,7 @@ TEST_F(SettingsLoad, ShorterMqsIsAcceptedWithTheRestZero) {
 }
 
 TEST_F(SettingsLoad, UnterminatedTextsEndWithinTheirFields) {
-    put_value(sym(0), "MQS", REG_BINARY, std::string(QUOTE_RECORD_SIZE, 'A'));
+    put_value(symbol_subkey(0), "MQS", REG_BINARY, std::string(QUOTE_RECORD_SIZE, 'A'));
     settings_load(&state_);
     ASSERT_EQ(record_count(), 1);
     QuoteRecord *record = record_at(0);
@@ -228,8 +222,8 @@ TEST_F(SettingsSave, WritesEveryValueByteForByte) {
         {"", "Update", {REG_DWORD, dword_bytes(20)}},
         {"", "Port", {REG_DWORD, dword_bytes(3128)}},
         {"", "Proxy", {REG_SZ, text_value("proxy.example")}},
-        {sym(0), "MQS", {REG_BINARY, record_bytes(first)}},
-        {sym(1), "MQS", {REG_BINARY, record_bytes(second)}},
+        {symbol_subkey(0), "MQS", {REG_BINARY, record_bytes(first)}},
+        {symbol_subkey(1), "MQS", {REG_BINARY, record_bytes(second)}},
     };
     for (const Expected &e : expected) {
         bool found = false;
@@ -238,7 +232,7 @@ TEST_F(SettingsSave, WritesEveryValueByteForByte) {
         EXPECT_EQ(value.type, e.value.type) << e.subkey << "\\" << e.name;
         EXPECT_EQ(value.bytes, e.value.bytes) << e.subkey << "\\" << e.name;
     }
-    EXPECT_FALSE(subkey_exists(sym(2)));
+    EXPECT_FALSE(subkey_exists(symbol_subkey(2)));
 }
 
 TEST_F(SettingsSave, EmptyProxyIsOneZeroByte) {
@@ -265,9 +259,9 @@ TEST_F(SettingsSave, DeletedEntriesAreLeftOutAndTheRestRenumbered) {
     append(make_record(QUOTE_DELETED_SYMBOL, "Deleted"));
     append(make_record("CCC", "Gamma"));
     settings_save(&state_);
-    EXPECT_TRUE(subkey_exists(sym(0)));
-    EXPECT_TRUE(subkey_exists(sym(1)));
-    EXPECT_FALSE(subkey_exists(sym(2)));
+    EXPECT_TRUE(subkey_exists(symbol_subkey(0)));
+    EXPECT_TRUE(subkey_exists(symbol_subkey(1)));
+    EXPECT_FALSE(subkey_exists(symbol_subkey(2)));
     settings_load(&state_);
     ASSERT_EQ(record_count(), 2);
     EXPECT_STREQ(record_at(0)->symbol, "AAA");
@@ -279,9 +273,9 @@ TEST_F(SettingsSave, EmptyListDeletesUpToTheFirstMissingNumber) {
     put_record(1, make_record("BBB", "Beta"));
     put_record(3, make_record("DDD", "Delta"));
     settings_save(&state_);
-    EXPECT_FALSE(subkey_exists(sym(0)));
-    EXPECT_FALSE(subkey_exists(sym(1)));
-    EXPECT_TRUE(subkey_exists(sym(3)));
+    EXPECT_FALSE(subkey_exists(symbol_subkey(0)));
+    EXPECT_FALSE(subkey_exists(symbol_subkey(1)));
+    EXPECT_TRUE(subkey_exists(symbol_subkey(3)));
 }
 
 }  // namespace

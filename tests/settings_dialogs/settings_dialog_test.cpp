@@ -14,8 +14,8 @@
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/symbol_list.h"
-#include "settings_dialogs/dialog_driver.h"
 #include "settings_dialogs/settings_fixture.h"
+#include "support/dialog_driver.h"
 
 namespace {
 
@@ -55,36 +55,28 @@ DialogScript::Step select_settings_line(int index) {
     return on_settings([index](HWND dialog) { mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, index); });
 }
 
+// Types the two texts into the dialog `caption` and presses `button`.
+DialogScript::Step fill_dialog(const char *caption, int first_id, const char *first, int second_id,
+                               const char *second, int button) {
+    return mqtest::on_dialog(caption, [=](HWND dialog) {
+        SetDlgItemTextA(dialog, first_id, first);
+        SetDlgItemTextA(dialog, second_id, second);
+        mqtest::post_click(dialog, button);
+    });
+}
+
 DialogScript::Step fill_symbol(const char *symbol, const char *description, int button = IDOK) {
-    return [=] {
-        HWND dialog = find_dialog(kSymbolCaption);
-        if (dialog) {
-            SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, symbol);
-            SetDlgItemTextA(dialog, IDC_SYMBOL_DESCRIPTION, description);
-            mqtest::post_click(dialog, button);
-        }
-        return dialog != nullptr;
-    };
+    return fill_dialog(kSymbolCaption, IDC_SYMBOL_SYMBOL, symbol, IDC_SYMBOL_DESCRIPTION, description, button);
 }
 
 DialogScript::Step fill_proxy(const char *address, const char *port, int button) {
-    return [=] {
-        HWND dialog = find_dialog(kProxyCaption);
-        if (dialog) {
-            SetDlgItemTextA(dialog, IDC_PROXY_ADDRESS, address);
-            SetDlgItemTextA(dialog, IDC_PROXY_PORT, port);
-            mqtest::post_click(dialog, button);
-        }
-        return dialog != nullptr;
-    };
+    return fill_dialog(kProxyCaption, IDC_PROXY_ADDRESS, address, IDC_PROXY_PORT, port, button);
 }
 
 class SettingsDialog : public mqtest::SettingsFixture {
 protected:
     INT_PTR run(DialogScript &script) {
-        INT_PTR result = -2;
-        script.run([&] { result = mqtest::run_dialog(IDD_SETTINGS, settings_dialog, &state); });
-        return result;
+        return script.run_dialog(IDD_SETTINGS, settings_dialog, reinterpret_cast<LPARAM>(&state));
     }
 };
 
@@ -131,14 +123,10 @@ TEST_F(SettingsDialog, AddShowsTheLineSortedAndEditChangesTheAppendedRecord) {
             EXPECT_TRUE(enabled(dialog, IDC_SETTINGS_DELETE));
             mqtest::post_click(dialog, IDC_SETTINGS_EDIT);
         }))
-        .then([] {
-            HWND dialog = find_dialog(kSymbolCaption);
-            if (dialog) {
-                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "AAA");
-                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Alpha");
-            }
-            return dialog != nullptr;
-        })
+        .then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
+            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "AAA");
+            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Alpha");
+        }))
         .then(fill_symbol("aab", "Alpha two"))
         .then(on_settings([](HWND dialog) {
             EXPECT_EQ(mqtest::list_line(dialog, IDC_SETTINGS_SYMBOLS, 0), "Alpha two (AAB)");
@@ -209,15 +197,11 @@ TEST_F(SettingsDialog, DoubleClickOpensTheSymbolDialogOnThatLine) {
               mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, 1);
               mqtest::post_double_click(dialog, IDC_SETTINGS_SYMBOLS);
           }))
-        .then([] {
-            HWND dialog = find_dialog(kSymbolCaption);
-            if (dialog) {
-                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "BBB");
-                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Beta");
-                mqtest::post_click(dialog, IDCANCEL);
-            }
-            return dialog != nullptr;
-        })
+        .then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
+            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "BBB");
+            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Beta");
+            mqtest::post_click(dialog, IDCANCEL);
+        }))
         .then(click_settings(IDCANCEL));
     EXPECT_EQ(run(script), 0);
 }

@@ -1,5 +1,7 @@
 #include "settings_dialogs/settings_fixture.h"
 
+#include <windows.h>
+
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -8,21 +10,6 @@
 #include "app/settings/symbol_list.h"
 
 namespace mqtest {
-
-QuoteRecord make_record(const char *symbol, const char *description) {
-    QuoteRecord record;
-    memset(&record, 0, sizeof(record));
-    snprintf(record.symbol, sizeof(record.symbol), "%s", symbol);
-    snprintf(record.description, sizeof(record.description), "%s", description);
-    return record;
-}
-
-INT_PTR run_dialog(int template_id, DLGPROC procedure, void *data, HWND owner) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(template_id), owner, procedure,
-                           reinterpret_cast<LPARAM>(data));
-}
-
-void clear_settings_key() { SHDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH); }
 
 bool stored_dword(const char *name, uint32_t *value) {
     DWORD size = sizeof(*value);
@@ -33,11 +20,10 @@ bool stored_dword(const char *name, uint32_t *value) {
 std::vector<std::string> stored_symbols() {
     std::vector<std::string> symbols;
     for (int n = 0; n < 1000; ++n) {
-        char subkey[64];
-        snprintf(subkey, sizeof(subkey), "%s\\SYM%03d", SETTINGS_KEY_PATH, n);
         QuoteRecord record;
         DWORD size = sizeof(record);
-        if (SHGetValueA(HKEY_CURRENT_USER, subkey, "MQS", nullptr, &record, &size) != ERROR_SUCCESS) {
+        std::string subkey = store_path(symbol_subkey(n));
+        if (SHGetValueA(HKEY_CURRENT_USER, subkey.c_str(), "MQS", nullptr, &record, &size) != ERROR_SUCCESS) {
             break;
         }
         symbols.emplace_back(record.symbol, strnlen(record.symbol, sizeof(record.symbol)));
@@ -55,14 +41,14 @@ std::vector<std::string> listed_symbols(AppState *state) {
 }
 
 void SettingsFixture::SetUp() {
-    clear_settings_key();
+    delete_store();
     app_state_init(&state);
     settings_load(&state);
 }
 
 void SettingsFixture::TearDown() {
     settings_free(&state);
-    clear_settings_key();
+    delete_store();
 }
 
 void SettingsFixture::seed(const std::vector<SymbolEntry> &entries, uint32_t minutes, const char *proxy,

@@ -3,8 +3,6 @@
 #ifndef MORVANE_TESTS_SETTINGS_DIALOGS_SETTINGS_FIXTURE_H
 #define MORVANE_TESTS_SETTINGS_DIALOGS_SETTINGS_FIXTURE_H
 
-#include <windows.h>
-
 #include <stdint.h>
 
 #include <string>
@@ -14,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/settings/quote_record.h"
+#include "support/settings_key.h"
 
 namespace mqtest {
 
@@ -22,12 +21,6 @@ struct SymbolEntry {
     const char *description;
 };
 
-QuoteRecord make_record(const char *symbol, const char *description);
-
-// Runs a dialog of the test program's own resources modally.
-INT_PTR run_dialog(int template_id, DLGPROC procedure, void *data, HWND owner = nullptr);
-
-void clear_settings_key();
 bool stored_dword(const char *name, uint32_t *value);
 // Symbols of SYM000, SYM001, ... up to the first missing subkey.
 std::vector<std::string> stored_symbols();

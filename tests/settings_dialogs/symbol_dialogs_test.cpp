@@ -12,8 +12,8 @@
 #include "app/app_state.h"
 #include "app/dialogs/symbol_dialogs.h"
 #include "app/resources/resource.h"
-#include "settings_dialogs/dialog_driver.h"
 #include "settings_dialogs/settings_fixture.h"
+#include "support/dialog_driver.h"
 
 namespace {
 
@@ -38,26 +38,15 @@ QuoteRecord patterned_record(const char *symbol, const char *description) {
 
 // Types the texts into an open symbol dialog and presses OK.
 DialogScript::Step type_symbol(const char *symbol, const std::string &description) {
-    return [symbol, description] {
-        HWND dialog = find_dialog(kSymbolCaption);
-        if (!dialog) {
-            return false;
-        }
+    return mqtest::on_dialog(kSymbolCaption, [symbol, description](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, symbol);
         SetDlgItemTextA(dialog, IDC_SYMBOL_DESCRIPTION, description.c_str());
         mqtest::post_click(dialog, IDOK);
-        return true;
-    };
+    });
 }
 
 DialogScript::Step click_when_open(const char *caption, int control_id) {
-    return [caption, control_id] {
-        HWND dialog = find_dialog(caption);
-        if (dialog) {
-            mqtest::post_click(dialog, control_id);
-        }
-        return dialog != nullptr;
-    };
+    return mqtest::on_dialog(caption, [control_id](HWND dialog) { mqtest::post_click(dialog, control_id); });
 }
 
 // Waits for the refusal box, checks it and answers it.
@@ -86,21 +75,14 @@ TEST(SymbolDialog, ShowsTheRecordWithFocusInSymbolAndCancelLeavesItAsItWas) {
     QuoteRecord record = patterned_record("IBM", "International Business Machines");
     QuoteRecord before = record;
     DialogScript script;
-    script.then([] {
-        HWND dialog = find_dialog(kSymbolCaption);
-        if (!dialog) {
-            return false;
-        }
+    script.then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
         EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "IBM");
         EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "International Business Machines");
         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_SYMBOL_SYMBOL));
         SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, "CHANGED");
         mqtest::post_click(dialog, IDCANCEL);
-        return true;
-    });
-    INT_PTR result = -1;
-    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
-    EXPECT_EQ(result, 0);
+    }));
+    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 0);
     EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);
 }
 
@@ -118,9 +100,7 @@ TEST_P(SymbolDialogOk, StoresTheCutUpperCasedTexts) {
     QuoteRecord record = patterned_record("OLD", "Old");
     DialogScript script;
     script.then(type_symbol(typed.symbol, typed.description));
-    INT_PTR result = -1;
-    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 1);
     EXPECT_STREQ(record.symbol, typed.stored_symbol);
     EXPECT_EQ(std::string(record.description), typed.stored_description);
     EXPECT_EQ(static_cast<unsigned char>(record.symbol[15]), 0xA5) << "last byte of symbol never written";
@@ -137,11 +117,9 @@ TEST(SymbolDialog, RefusesAOneLetterSymbolWithTheBoxAndTakesACorrection) {
     DialogScript script;
     script.then(type_symbol("x", "Ex"))
         .then(answer_refusal())
-        .then([] { return find_dialog(APP_PRODUCT_NAME, kMessageBoxTextId) == nullptr; })
+        .then(wait_until_closed(APP_PRODUCT_NAME, kMessageBoxTextId))
         .then(type_symbol("xy", "Ex"));
-    INT_PTR result = -1;
-    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 1);
     EXPECT_STREQ(record.symbol, "XY");
 }
 
@@ -151,11 +129,9 @@ TEST(SymbolDialog, CancelAfterARefusedOkLeavesTheRecordByteForByte) {
     DialogScript script;
     script.then(type_symbol("q", "Changed description"))
         .then(answer_refusal())
-        .then([] { return find_dialog(APP_PRODUCT_NAME, kMessageBoxTextId) == nullptr; })
+        .then(wait_until_closed(APP_PRODUCT_NAME, kMessageBoxTextId))
         .then(click_when_open(kSymbolCaption, IDCANCEL));
-    INT_PTR result = -1;
-    script.run([&] { result = mqtest::run_dialog(IDD_SYMBOL, symbol_dialog, &record); });
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 0);
     EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);
 }
 
@@ -175,21 +151,14 @@ TEST_P(ProxyDialogOk, ShowsThePortAndStoresTheTypedOne) {
     strcpy(state.proxy, "old.proxy");
     state.proxy_port = port.port_before;
     DialogScript script;
-    script.then([&port] {
-        HWND dialog = find_dialog(kProxyCaption);
-        if (!dialog) {
-            return false;
-        }
+    script.then(mqtest::on_dialog(kProxyCaption, [&port](HWND dialog) {
         EXPECT_EQ(mqtest::control_text(dialog, IDC_PROXY_ADDRESS), "old.proxy");
         EXPECT_EQ(mqtest::control_text(dialog, IDC_PROXY_PORT), port.shown);
         SetDlgItemTextA(dialog, IDC_PROXY_ADDRESS, "proxy.example");
         SetDlgItemTextA(dialog, IDC_PROXY_PORT, port.typed);
         mqtest::post_click(dialog, IDOK);
-        return true;
-    });
-    INT_PTR result = -1;
-    script.run([&] { result = mqtest::run_dialog(IDD_PROXY, proxy_dialog, &state); });
-    EXPECT_EQ(result, 1);
+    }));
+    EXPECT_EQ(script.run_dialog(IDD_PROXY, proxy_dialog, reinterpret_cast<LPARAM>(&state)), 1);
     EXPECT_STREQ(state.proxy, "proxy.example");
     EXPECT_EQ(state.proxy_port, port.stored);
 }

@@ -3,66 +3,26 @@
 // there), so the templates' bytes are the only place to check them.
 #include <windows.h>
 
-#include <stdint.h>
-#include <string.h>
-
 #include <map>
 
 #include <gtest/gtest.h>
 
 #include "app/resources/resource.h"
+#include "support/dialog_template.h"
 
 namespace {
 
 constexpr DWORD kLabelId = 0xFFFFFFFF;
 
-const BYTE *skip_words_of_name(const BYTE *p) {
-    const WORD *word = reinterpret_cast<const WORD *>(p);
-    if (*word == 0xFFFF) {
-        return p + 2 * sizeof(WORD);
-    }
-    while (*word++) {
-    }
-    return reinterpret_cast<const BYTE *>(word);
-}
-
-const BYTE *align_dword(const BYTE *p, const BYTE *base) {
-    return base + ((p - base + 3) & ~static_cast<ptrdiff_t>(3));
-}
-
 // Control id -> help context id of every control of an extended template.
 // Labels (id -1) are collected under kLabelId with the largest help id seen.
 std::map<DWORD, DWORD> template_help_ids(int template_id) {
     std::map<DWORD, DWORD> ids;
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(template_id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-    const BYTE *base = found ? static_cast<const BYTE *>(LockResource(LoadResource(nullptr, found))) : nullptr;
-    if (!base || reinterpret_cast<const WORD *>(base)[1] != 0xFFFF) {
-        return ids;
-    }
-    const BYTE *p = base;
-    WORD count = 0;
-    DWORD style = 0;
-    memcpy(&style, p + 12, sizeof(style));
-    memcpy(&count, p + 16, sizeof(count));
-    p += 26;                    // version, signature, help id, ex style, style, count, x, y, cx, cy
-    p = skip_words_of_name(p);  // menu
-    p = skip_words_of_name(p);  // class
-    p = skip_words_of_name(p);  // title
-    if (style & DS_SETFONT) {
-        p = skip_words_of_name(p + 6);  // point size, weight, italic, charset, face
-    }
-    for (WORD n = 0; n < count; ++n) {
-        p = align_dword(p, base);
-        DWORD help_id = 0;
-        DWORD id = 0;
-        memcpy(&help_id, p, sizeof(help_id));
-        memcpy(&id, p + 20, sizeof(id));
-        p = skip_words_of_name(p + 24);  // class
-        p = skip_words_of_name(p);       // text
-        WORD extra = 0;
-        memcpy(&extra, p, sizeof(extra));
-        p += sizeof(WORD) + extra;
-        ids[id] = id == kLabelId && ids.count(id) ? (ids[id] > help_id ? ids[id] : help_id) : help_id;
+    mqtest::DialogTemplate dialog;
+    if (!mqtest::load_dialog_template(template_id, &dialog)) return ids;
+    for (const mqtest::TemplateItem &item : dialog.items) {
+        DWORD id = static_cast<DWORD>(item.id);
+        ids[id] = id == kLabelId && ids.count(id) ? (ids[id] > item.help_id ? ids[id] : item.help_id) : item.help_id;
     }
     return ids;
 }

@@ -14,8 +14,8 @@
 #include "app/settings/symbol_list.h"
 #include "app/tray_commands.h"
 #include "app/tray_window.h"
-#include "settings_dialogs/dialog_driver.h"
 #include "settings_dialogs/settings_fixture.h"
+#include "support/dialog_driver.h"
 
 namespace {
 
@@ -122,14 +122,10 @@ TEST_F(TrayCommands, SettingsOpensOnceAboutOpensBesideItAndTheWindowHidesAfterBo
             post_command(IDM_ABOUT);
             return true;
         })
-        .then([this] {
-            HWND about = find_dialog(kAboutCaption);
-            if (about) {
-                EXPECT_EQ(state.about_open, 1);
-                mqtest::post_click(about, IDOK);
-            }
-            return about != nullptr;
-        })
+        .then(mqtest::on_dialog(kAboutCaption, [this](HWND about) {
+            EXPECT_EQ(state.about_open, 1);
+            mqtest::post_click(about, IDOK);
+        }))
         .then([this] {
             if (find_dialog(kAboutCaption)) {
                 return false;
@@ -163,14 +159,10 @@ TEST_P(TraySettingsEnd, RefreshesAfterOkAndRestartsTheTimerOnlyForANewInterval) 
     // (with 15 or 16 minutes) or kept.
     SetTimer(window, IDT_REFRESH, 100, nullptr);
     DialogScript script;
-    script.then([&end] {
-        HWND dialog = find_dialog(kSettingsCaption);
-        if (dialog) {
-            SetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, end.interval);
-            mqtest::post_click(dialog, end.button);
-        }
-        return dialog != nullptr;
-    });
+    script.then(mqtest::on_dialog(kSettingsCaption, [&end](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, end.interval);
+        mqtest::post_click(dialog, end.button);
+    }));
     script.run([this] { tray_dialog_command(window, IDM_SETTINGS, &state); });
     EXPECT_EQ(quote_calls, end.refreshes);
     refresh_ticks = 0;
@@ -231,13 +223,7 @@ TEST_F(TrayCommands, SettingsCancelClosesTheQuoteDialogsOpenedBeforeIt) {
             }
             return quote_detail != nullptr;
         })
-        .then([&] {
-            HWND settings = find_dialog(kSettingsCaption);
-            if (settings) {
-                mqtest::post_click(settings, IDCANCEL);
-            }
-            return settings != nullptr;
-        });
+        .then(mqtest::on_dialog(kSettingsCaption, [](HWND settings) { mqtest::post_click(settings, IDCANCEL); }));
     // Dialogs that stayed open after the Cancel would keep the script's run
     // waiting until its time-out ends them, which fails the test.
     script.run([this] { tray_dialog_command(window, IDM_DISPLAY_QUOTES, &state); }, 5000);

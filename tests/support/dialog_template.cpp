@@ -1,4 +1,4 @@
-#include "dialogs/dialog_template.h"
+#include "support/dialog_template.h"
 
 #include <string.h>
 

@@ -1,8 +1,8 @@
 // Reads a DIALOGEX template of this program's resources as the dialog
 // manager would, so tests can check what the template itself carries (Wine's
 // dialog manager drops the controls' help ids and rewrites some styles).
-#ifndef MORVANE_TESTS_DIALOGS_DIALOG_TEMPLATE_H
-#define MORVANE_TESTS_DIALOGS_DIALOG_TEMPLATE_H
+#ifndef MORVANE_TESTS_SUPPORT_DIALOG_TEMPLATE_H
+#define MORVANE_TESTS_SUPPORT_DIALOG_TEMPLATE_H
 
 #include <windows.h>
 

@@ -1,0 +1,199 @@
+#include "support/dialog_driver.h"
+
+#include <string.h>
+
+#include <gtest/gtest.h>
+
+namespace mqtest {
+namespace {
+
+constexpr UINT kTickMs = 20;
+
+DialogScript *running_script = nullptr;
+
+bool is_dialog(HWND window) {
+    char class_name[16] = "";
+    GetClassNameA(window, class_name, sizeof(class_name));
+    return strcmp(class_name, "#32770") == 0;
+}
+
+typedef std::function<bool(HWND)> DialogFilter;
+
+BOOL CALLBACK collect_dialog(HWND window, LPARAM data) {
+    auto *query = reinterpret_cast<std::pair<const DialogFilter *, std::vector<HWND>> *>(data);
+    if (is_dialog(window) && (*query->first)(window)) query->second.push_back(window);
+    return TRUE;
+}
+
+// The dialogs of this thread that `filter` accepts, in z-order.
+std::vector<HWND> thread_dialogs(const DialogFilter &filter) {
+    std::pair<const DialogFilter *, std::vector<HWND>> query(&filter, {});
+    EnumThreadWindows(GetCurrentThreadId(), collect_dialog, reinterpret_cast<LPARAM>(&query));
+    return query.second;
+}
+
+std::vector<HWND> dialogs_with_caption(const char *caption, int control_id) {
+    return thread_dialogs([caption, control_id](HWND window) {
+        char text[128] = "";
+        GetWindowTextA(window, text, sizeof(text));
+        return IsWindowVisible(window) && strcmp(text, caption) == 0 &&
+               (control_id == 0 || GetDlgItem(window, control_id) != nullptr);
+    });
+}
+
+// The WM_NULL wakes a loop that is waiting for a message, so it sees the end.
+void end_all_dialogs() {
+    for (HWND dialog : thread_dialogs([](HWND) { return true; })) {
+        EndDialog(dialog, -2);
+        PostMessageA(dialog, WM_NULL, 0, 0);
+    }
+}
+
+// A modal dialog shows itself only once its loop first runs idle, and an
+// ended one stays, hidden, until its loop unwinds.
+bool dialogs_settled() {
+    bool shown = false, hidden = false;
+    for (HWND dialog : thread_dialogs([](HWND) { return true; })) {
+        (IsWindowVisible(dialog) ? shown : hidden) = true;
+    }
+    return shown && !hidden;
+}
+
+}  // namespace
+
+DialogScript &DialogScript::then(Step step) {
+    steps_.push_back(std::move(step));
+    return *this;
+}
+
+bool DialogScript::play(const std::function<void()> &body, DWORD timeout_ms) {
+    DialogScript *outer = running_script;
+    running_script = this;
+    deadline_ = GetTickCount() + timeout_ms;
+    timed_out_ = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, tick);
+    body();
+    KillTimer(nullptr, timer);
+    running_script = outer;
+    return !timed_out_;
+}
+
+void DialogScript::run(const std::function<void()> &body, DWORD timeout_ms) {
+    EXPECT_TRUE(play(body, timeout_ms)) << "script timed out with " << steps_.size() << " step(s) left";
+    EXPECT_TRUE(steps_.empty()) << steps_.size() << " step(s) never ran";
+}
+
+INT_PTR DialogScript::run_dialog(int template_id, DLGPROC proc, LPARAM parameter, DWORD timeout_ms) {
+    INT_PTR result = -1;
+    run([&] { result = show_dialog(template_id, proc, parameter); }, timeout_ms);
+    return result;
+}
+
+void CALLBACK DialogScript::tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (running_script) running_script->step_once();
+}
+
+// The watchdog also fires in a loop nested inside a step (a fault under
+// test may open one); steps never run there.
+void DialogScript::step_once() {
+    if (static_cast<LONG>(GetTickCount() - deadline_) > 0) {
+        timed_out_ = true;
+        end_all_dialogs();
+        return;
+    }
+    if (timed_out_ || busy_ || steps_.empty()) return;
+    busy_ = true;
+    bool done = steps_.front()();
+    busy_ = false;
+    if (done) steps_.pop_front();
+}
+
+INT_PTR show_dialog(int template_id, DLGPROC proc, LPARAM parameter) {
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(template_id), nullptr, proc, parameter);
+}
+
+DialogRun run_dialog(int template_id, DLGPROC proc, LPARAM parameter, std::vector<DialogStep> steps,
+                     DWORD timeout_ms) {
+    DialogScript script;
+    for (DialogStep &step : steps) {
+        script.then([step] {
+            if (!dialogs_settled()) return false;
+            step();
+            return true;
+        });
+    }
+    INT_PTR result = -1;
+    bool in_time = script.play([&] { result = show_dialog(template_id, proc, parameter); }, timeout_ms);
+    return DialogRun{result, !in_time};
+}
+
+DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> action) {
+    return [caption, action] {
+        HWND dialog = find_dialog(caption);
+        if (dialog) action(dialog);
+        return dialog != nullptr;
+    };
+}
+
+HWND find_dialog(DLGPROC proc) {
+    std::vector<HWND> found = thread_dialogs([proc](HWND window) {
+        return reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) == proc;
+    });
+    return found.empty() ? nullptr : found.front();
+}
+
+HWND find_dialog(const char *caption, int control_id) {
+    std::vector<HWND> found = dialogs_with_caption(caption, control_id);
+    return found.empty() ? nullptr : found.front();
+}
+
+int count_dialogs(const char *caption, int control_id) {
+    return static_cast<int>(dialogs_with_caption(caption, control_id).size());
+}
+
+void post_click(HWND dialog, int control_id) { PostMessageA(GetDlgItem(dialog, control_id), BM_CLICK, 0, 0); }
+
+void post_command(HWND dialog, int control_id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control_id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, control_id)));
+}
+
+void select_line(HWND dialog, int list_id, int index) {
+    HWND list = GetDlgItem(dialog, list_id);
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+void post_double_click(HWND dialog, int list_id) {
+    HWND list = GetDlgItem(dialog, list_id);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+}
+
+std::string control_text(HWND dialog, int control_id) {
+    char text[1024] = "";
+    GetDlgItemTextA(dialog, control_id, text, sizeof(text));
+    return text;
+}
+
+std::string list_line(HWND dialog, int list_id, int index) {
+    HWND list = GetDlgItem(dialog, list_id);
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return "<no line>";
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+int list_count(HWND dialog, int list_id) {
+    return static_cast<int>(SendDlgItemMessageA(dialog, list_id, LB_GETCOUNT, 0, 0));
+}
+
+std::vector<std::string> list_lines(HWND dialog, int list_id) {
+    std::vector<std::string> lines;
+    int count = list_count(dialog, list_id);
+    for (int index = 0; index < count; ++index) lines.push_back(list_line(dialog, list_id, index));
+    return lines;
+}
+
+}  // namespace mqtest
