@@ -85,7 +85,7 @@ void accept_settings(HWND dialog, AppState *state) {
     GetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, text, sizeof(text));
     // Empty, negative, non-numeric and out-of-range texts all read as 0.
     uint32_t minutes = interval_from_text(text);
-    state->update_minutes = minutes != 0 ? minutes : APP_DEFAULT_UPDATE_MINUTES;
+    state->update_minutes = minutes != 0 ? minutes : static_cast<uint32_t>(APP_DEFAULT_UPDATE_MINUTES);
     settings_save(state);
     EndDialog(dialog, 1);
 }

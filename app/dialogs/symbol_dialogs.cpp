@@ -25,7 +25,7 @@ Data *dialog_data(HWND dialog) {
 
 // Shows a record field even when it lacks its terminator.
 void show_field(HWND dialog, int control, const char *field, size_t field_size) {
-    static_assert(APP_PROXY_SIZE >= QUOTE_DESCRIPTION_SIZE, "the longest field shown");
+    static_assert(static_cast<int>(APP_PROXY_SIZE) >= static_cast<int>(QUOTE_DESCRIPTION_SIZE), "the longest field shown");
     char text[APP_PROXY_SIZE];
     snprintf(text, sizeof(text), "%.*s", static_cast<int>(field_size - 1), field);
     SetDlgItemTextA(dialog, control, text);
