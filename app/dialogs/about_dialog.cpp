@@ -6,7 +6,7 @@
 namespace {
 
 const char kVersionText[] = "1.10";
-const char kCopyrightText[] = "Copyright (C) 2002-2026 Morvane Software";
+const char kCopyrightText[] = "Copyright (C) 2026 Morvane Software";
 
 INT_PTR init_about(HWND dialog) {
     center_on_screen(dialog, dialog);
