@@ -94,6 +94,7 @@ TEST_F(SettingsLoad, ValuesAreReadWhateverTheirTypeWhenTheyFit) {
         {"update as binary", "Update", REG_BINARY, dword_bytes(45), 45, 80, ""},
         {"update of 8 bytes", "Update", REG_QWORD, dword_bytes(30) + dword_bytes(0), 15, 80, ""},
         {"update of 2 bytes", "Update", REG_BINARY, std::string("\x02\x01", 2), 0x0102, 80, ""},
+        {"update of no bytes keeps 15", "Update", REG_BINARY, std::string(), 15, 80, ""},
         {"port dword", "Port", REG_DWORD, dword_bytes(8080), 15, 8080, ""},
         {"port of 5 bytes", "Port", REG_BINARY, std::string("\x01\x02\x03\x04\x05", 5), 15, 80, ""},
         {"port as text", "Port", REG_SZ, text_value("ab"), 15, 0x6261, ""},
