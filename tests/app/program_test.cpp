@@ -15,6 +15,7 @@
 
 #include "app/settings/settings_store.h"
 #include "app_test_support.h"
+#include "program_process.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -23,19 +24,6 @@ const char kProgram[] = "Morvane Quote.exe";
 const char kPlugin[] = "Morvane Quote Nasdaq.mqx";
 const char kUtilities[] = "Morvane Quote Utilities.dll";
 const DWORD kStartTimeoutMs = 60000;
-const DWORD kExitTimeoutMs = 20000;
-
-DWORD quote_server_port() {
-    FILE *file = fopen(MQ_QUOTE_SERVER_PORT_FILE, "r");
-    unsigned long port = 0;
-    if (file != nullptr) {
-        if (fscanf(file, "%lu", &port) != 1) {
-            port = 0;
-        }
-        fclose(file);
-    }
-    return port;
-}
 
 // A folder of its own under the temp folder, removed with what was put in.
 class TempFolder {
@@ -64,91 +52,19 @@ private:
     std::vector<std::string> files_;
 };
 
-// The program as a child process; ended by force if a test leaves it running.
-class Program {
-public:
-    Program(const std::string &exe, const std::string &current_dir) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        std::string command = "\"" + exe + "\"";
-        started_ = CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                  current_dir.c_str(), &startup, &info_) != 0;
-    }
-    ~Program() {
-        if (started_) {
-            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(info_.hProcess, 1);
-                WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
-            }
-            CloseHandle(info_.hThread);
-            CloseHandle(info_.hProcess);
-        }
-    }
-    bool started() const { return started_; }
-
-    // A top-level window of the program with the class name, or null.
-    HWND window(const char *class_name) const {
-        Search search = {info_.dwProcessId, class_name, nullptr};
-        EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    HWND wait_for_window(const char *class_name, DWORD timeout_ms) const {
-        HWND found = nullptr;
-        apptest::wait_until([&] { return (found = window(class_name)) != nullptr; }, timeout_ms);
-        return found;
-    }
-
-    // The exit code, or STILL_ACTIVE when the program did not end in time.
-    DWORD wait_for_exit() const {
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(info_.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(info_.hProcess, &code);
-        }
-        return code;
-    }
-
-private:
-    struct Search {
-        DWORD process_id;
-        const char *class_name;
-        HWND found;
-    };
-    static BOOL CALLBACK match_window(HWND window, LPARAM data) {
-        Search *search = reinterpret_cast<Search *>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        char name[64] = "";
-        GetClassNameA(window, name, sizeof(name));
-        if (owner == search->process_id && strcmp(name, search->class_name) == 0) {
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    PROCESS_INFORMATION info_ = {};
-    bool started_ = false;
-};
-
-std::string text_of(HWND window) {
-    char text[256] = "";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
-    return text;
-}
+using apptest::ProgramProcess;
+using apptest::window_text;
 
 // The program shows the fatal message, and ends with 0 once it is answered.
-void expect_fatal_message_then_clean_exit(const Program &program) {
+void expect_fatal_message_then_clean_exit(const ProgramProcess &program) {
     HWND box = program.wait_for_window("#32770", kStartTimeoutMs);
     ASSERT_NE(box, nullptr) << "no message box";
     // The box's window exists a moment before its text control is filled.
     std::string text;
-    apptest::wait_until([&] { return !(text = text_of(GetDlgItem(box, 0xFFFF))).empty(); },
+    apptest::wait_until([&] { return !(text = window_text(GetDlgItem(box, 0xFFFF))).empty(); },
                         kStartTimeoutMs);
     EXPECT_EQ(text, "Fatal error - please reinstall.");
-    EXPECT_EQ(text_of(box), "Morvane Quote");
+    EXPECT_EQ(window_text(box), "Morvane Quote");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(program.wait_for_exit(), 0u);
 }
@@ -167,7 +83,7 @@ protected:
 };
 
 TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
-    DWORD port = quote_server_port();
+    DWORD port = apptest::quote_server_port(MQ_QUOTE_SERVER_PORT_FILE);
     ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
     const char *symbols[] = {"MSFT", "INTC", "CSCO"};
     std::vector<QuoteRecord> seeded;
@@ -177,7 +93,7 @@ TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
     apptest::seed_settings(seeded, "127.0.0.1", port);
 
     DWORD started_at = GetTickCount();
-    Program program(mqtest::deliverable_path(kProgram), mqtest::deliverable_dir());
+    ProgramProcess program(mqtest::deliverable_path(kProgram), mqtest::deliverable_dir());
     ASSERT_TRUE(program.started());
     auto all_quoted = [] {
         std::vector<QuoteRecord> stored = apptest::stored_records();
@@ -214,7 +130,7 @@ TEST_F(MorvaneQuoteProgram, WithoutThePageFetchShowsTheFatalMessageAndEndsWithZe
     TempFolder folder("mq-no-utilities");
     folder.copy_deliverable(kProgram);
     folder.copy_deliverable(kPlugin);
-    Program program(folder.path() + "\\" + kProgram, folder.path());
+    ProgramProcess program(folder.path() + "\\" + kProgram, folder.path());
     ASSERT_TRUE(program.started());
     expect_fatal_message_then_clean_exit(program);
 }
@@ -229,7 +145,7 @@ TEST_F(MorvaneQuoteProgram, LibrariesPlantedInTheCurrentDirectoryOrOnThePathAreN
     char old_path[4096] = "";
     GetEnvironmentVariableA("PATH", old_path, sizeof(old_path));
     SetEnvironmentVariableA("PATH", (planted.path() + ";" + old_path).c_str());
-    Program program(install.path() + "\\" + kProgram, planted.path());
+    ProgramProcess program(install.path() + "\\" + kProgram, planted.path());
     SetEnvironmentVariableA("PATH", old_path);
     ASSERT_TRUE(program.started());
     expect_fatal_message_then_clean_exit(program);
@@ -242,7 +158,7 @@ TEST_F(MorvaneQuoteProgram, WithoutThePluginStartsSilentlyAndStillSaves) {
     TempFolder folder("mq-no-plugin");
     folder.copy_deliverable(kProgram);
     folder.copy_deliverable(kUtilities);
-    Program program(folder.path() + "\\" + kProgram, folder.path());
+    ProgramProcess program(folder.path() + "\\" + kProgram, folder.path());
     ASSERT_TRUE(program.started());
 
     ASSERT_TRUE(apptest::wait_until(port_is_stored, kStartTimeoutMs));

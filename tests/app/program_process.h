@@ -1,0 +1,46 @@
+// Morvane Quote.exe as a child process of a test: started in a folder of the
+// test's choice, its windows found by class (and caption), ended by force if a
+// test leaves it running. Also the port of the local quote server fixture.
+#ifndef MORVANE_TESTS_APP_PROGRAM_PROCESS_H
+#define MORVANE_TESTS_APP_PROGRAM_PROCESS_H
+
+#include <windows.h>
+
+#include <string>
+
+namespace apptest {
+
+class ProgramProcess {
+public:
+    ProgramProcess(const std::string &exe, const std::string &current_dir);
+    ~ProgramProcess();
+    ProgramProcess(const ProgramProcess &) = delete;
+    ProgramProcess &operator=(const ProgramProcess &) = delete;
+
+    bool started() const { return started_; }
+
+    // A top-level window of the program with the class and, when given, the
+    // caption, or null. Only visible windows count, except the hidden tray
+    // window itself.
+    HWND window(const char *class_name, const char *caption = nullptr) const;
+
+    // The same, waited for up to `timeout_ms`.
+    HWND wait_for_window(const char *class_name, DWORD timeout_ms, const char *caption = nullptr) const;
+
+    // The exit code, or STILL_ACTIVE when the program did not end in time.
+    DWORD wait_for_exit() const;
+
+private:
+    PROCESS_INFORMATION info_ = {};
+    bool started_ = false;
+};
+
+// The port the quote_server fixture wrote into `port_file`, or 0.
+DWORD quote_server_port(const char *port_file);
+
+// The window's text, read without hanging on a busy program.
+std::string window_text(HWND window);
+
+}  // namespace apptest
+
+#endif
