@@ -69,6 +69,16 @@ void expect_fatal_message_then_clean_exit(const ProgramProcess &program) {
     EXPECT_EQ(program.wait_for_exit(), 0u);
 }
 
+// The program runs without any message box, and WM_CLOSE to its tray window
+// ends it with 0.
+void expect_silent_run_then_clean_exit_on_close(const ProgramProcess &program) {
+    HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(program.window("#32770"), nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.wait_for_exit(), 0u);
+}
+
 bool port_is_stored() {
     DWORD port = 0;
     DWORD size = sizeof(port);
@@ -110,11 +120,7 @@ TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
     ASSERT_TRUE(apptest::wait_until(all_quoted, kStartTimeoutMs)) << "no refresh was saved";
     printf("first refresh saved %lu ms after the start\n", GetTickCount() - started_at);
 
-    HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(program.window("#32770"), nullptr);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    ASSERT_NO_FATAL_FAILURE(expect_silent_run_then_clean_exit_on_close(program));
 
     std::vector<QuoteRecord> stored = apptest::stored_records();
     ASSERT_EQ(stored.size(), 3u);
@@ -162,11 +168,7 @@ TEST_F(MorvaneQuoteProgram, WithoutThePluginStartsSilentlyAndStillSaves) {
     ASSERT_TRUE(program.started());
 
     ASSERT_TRUE(apptest::wait_until(port_is_stored, kStartTimeoutMs));
-    HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(program.window("#32770"), nullptr);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    ASSERT_NO_FATAL_FAILURE(expect_silent_run_then_clean_exit_on_close(program));
 
     std::vector<QuoteRecord> stored = apptest::stored_records();
     ASSERT_EQ(stored.size(), 1u);

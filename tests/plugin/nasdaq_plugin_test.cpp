@@ -12,6 +12,7 @@
 #include <string>
 
 #include "plugin/quote_plugin.h"
+#include "quote_request_checks.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -182,13 +183,7 @@ TEST_F(NasdaqPlugin, ResetsEveryOutFieldWhenThePageIsEmpty) {
 
     ASSERT_EQ(g_fetch.calls, 1);
     EXPECT_EQ(g_fetch.proxy_text, "");
-    EXPECT_EQ(request.last_sale, 0.0f);
-    EXPECT_EQ(request.previous_close, 0.0f);
-    EXPECT_EQ(request.todays_high, 0.0f);
-    EXPECT_EQ(request.todays_low, 0.0f);
-    EXPECT_EQ(request.volume, 0u);
-    EXPECT_STREQ(request.market, "");
-    EXPECT_STREQ(request.detail_url, "");
+    expect_out_fields_reset(request);
     EXPECT_EQ(memcmp(&request, &before, offsetof(QuoteRequest, last_sale)), 0);
 }
 

@@ -1,6 +1,7 @@
 // Scraping the quote page: each field found by its own markers from the
 // start of the page, cut at its terminator or its limit.
 #include "plugin/quote_page.h"
+#include "quote_request_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -97,13 +98,7 @@ TEST(ParseQuotePage, FillsEveryFieldFromItsOwnMarkers) {
 TEST(ParseQuotePage, EmptyPageResetsEveryOutField) {
     QuoteRequest request = garbage_request();
     parse_quote_page(&request, "");
-    EXPECT_EQ(request.last_sale, 0.0f);
-    EXPECT_EQ(request.previous_close, 0.0f);
-    EXPECT_EQ(request.todays_high, 0.0f);
-    EXPECT_EQ(request.todays_low, 0.0f);
-    EXPECT_EQ(request.volume, 0u);
-    EXPECT_STREQ(request.market, "");
-    EXPECT_STREQ(request.detail_url, "");
+    expect_out_fields_reset(request);
     expect_in_fields_untouched(request);
 }
 

@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
 """Tests of tools/quote_server.py: run as a real process, spoken to over HTTP."""
-import importlib.util
 import os
 import select
 import signal
@@ -11,20 +10,15 @@ import tempfile
 import time
 import unittest
 
-SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "quote_server.py")
+TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+SERVER = os.path.join(TOOLS, "quote_server.py")
 QUOTE_QUERY = "mode=stock&symbol=%s&multi.x=25&multi.y=13"
 MARKERS = (b"b>Market : ", b"offsite_quotes.asp", b"content=http://", b"Last Sale:", b"Previous Close:",
            b"Today's High:", b"Today's Low:", b"Volume:")
 
 
-def load_server_module():
-    spec = importlib.util.spec_from_file_location("quote_server", SERVER)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
-
-
-quote_server = load_server_module()
+sys.path.insert(0, TOOLS)
+import quote_server  # noqa: E402  (found through the line above)
 
 
 def write_file(text):
