@@ -17,7 +17,8 @@ import sys
 from pathlib import Path
 
 STATIC_FILES = ["index.htm", "about.htm", "quote_list.htm", "quote_detail.htm", "settings.htm",
-                "symbol.htm", "proxy.htm", "toc.hhc", "cshelp.txt", "context_ids.h"]
+                "symbol.htm", "proxy.htm", "live_quotes.htm", "toc.hhc", "cshelp.txt",
+                "context_ids.h"]
 
 PAGE = """<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01//EN">
 <html>

@@ -17,7 +17,8 @@ CONTEXT_IDS = [
     0x806B03F1, 0x806B03F2, 0x806E03F9, 0x806E03FD, 0x806F03FB, 0x806F03FC,
     0x807003FF, 0x80700400, 0x80700401, 0x80700402, 0x80700403, 0x80700405, 0x80700406,
 ]
-REQUIRED_FILES = ["/toc.hhc", "/settings.htm", "/index.htm", "/cshelp.txt", "/#IVB", "/#SYSTEM"]
+REQUIRED_FILES = ["/toc.hhc", "/settings.htm", "/index.htm", "/cshelp.txt", "/live_quotes.htm",
+                  "/#IVB", "/#SYSTEM"]
 
 
 def main(chmls, help_file):
