@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 fonts-wine fonts-liberation
   xvfb xauth x11-apps imagemagick
-  fp-utils python3
+  fp-utils python3 nlohmann-json3-dev
 )
 
 missing=()

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Starts or stops the local quote server for the tests that need it:
-#   quote_server_fixture.sh start DIR PYTHON SERVER_SCRIPT
-#   quote_server_fixture.sh stop DIR
-# start leaves the server running in the background and writes its port alone
-# into DIR/port, its process id into DIR/pid and every request into
-# DIR/requests.log. stop ends that process (and only that one).
+# Starts or stops a local test server (the quote server, the fake live
+# sources) for the tests that need it:
+#   server_fixture.sh start DIR PYTHON SERVER_SCRIPT [SERVER_ARGUMENTS...]
+#   server_fixture.sh stop DIR
+# The server must take --port, --log and --lifetime and print its port alone
+# on its first line. start leaves it running in the background and writes
+# its port alone into DIR/port, its process id into DIR/pid and every
+# request into DIR/requests.log. stop ends that process (and only that one).
 set -euo pipefail
 
 action=${1:-}
 dir=${2:-}
 if [ -z "$action" ] || [ -z "$dir" ]; then
-  echo "usage: $0 start DIR PYTHON SERVER_SCRIPT | stop DIR" >&2
+  echo "usage: $0 start DIR PYTHON SERVER_SCRIPT [ARGUMENTS...] | stop DIR" >&2
   exit 2
 fi
 
@@ -31,25 +33,26 @@ case "$action" in
   start)
     python=${3:?python interpreter}
     script=${4:?server script}
+    shift 4
     mkdir -p "$dir"
     stop_server
     rm -f "$dir/stdout" "$dir/requests.log"
     # CTest waits for every holder of the test's output pipes, so the server
     # must hold none of them. The lifetime ends a server that stop never reached.
-    "$python" "$script" --port 0 --seed 7 --log "$dir/requests.log" --lifetime 1800 \
+    "$python" "$script" --port 0 --log "$dir/requests.log" --lifetime 1800 "$@" \
       </dev/null >"$dir/stdout" 2>"$dir/stderr" &
     echo $! >"$dir/pid"
     for _ in $(seq 1 100); do
       port=$(head -n 1 "$dir/stdout" 2>/dev/null || true)
       if [ -n "$port" ]; then
         echo "$port" >"$dir/port"
-        echo "quote server on 127.0.0.1:$port"
+        echo "$(basename "$script") on 127.0.0.1:$port"
         exit 0
       fi
       kill -0 "$(cat "$dir/pid")" 2>/dev/null || break
       sleep 0.1
     done
-    echo "quote server did not start:" >&2
+    echo "$(basename "$script") did not start:" >&2
     cat "$dir/stderr" >&2 || true
     stop_server
     exit 1

@@ -1,0 +1,61 @@
+#include "gateway/gateway_log.h"
+
+#include <stdio.h>
+
+namespace {
+
+const char kCaption[] = "Morvane Quote Gateway";
+
+std::string local_time_text() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
+
+bool write_all(HANDLE file, const std::string &text) {
+    DWORD written = 0;
+    return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+}  // namespace
+
+GatewayLog::~GatewayLog() {
+    if (is_open()) CloseHandle(file_);
+}
+
+bool GatewayLog::open(const std::string &path) {
+    // Append-only access makes every single write land whole at the end,
+    // so request threads need no lock between them.
+    file_ = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return is_open();
+}
+
+void GatewayLog::write_line(const std::string &line) {
+    if (is_open()) write_all(file_, line + "\r\n");
+}
+
+void GatewayLog::request(const std::string &symbol, const std::string &source,
+                         const std::string &outcome, DWORD milliseconds) {
+    write_line(local_time_text() + "\t" + symbol + "\t" + source + "\t" + outcome + "\t" +
+               std::to_string(milliseconds));
+}
+
+void GatewayLog::note(const std::string &text) { write_line(local_time_text() + "\t" + text); }
+
+void report_problem(GatewayLog &log, const std::string &message) {
+    if (log.is_open()) {
+        log.note(message);
+        return;
+    }
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error != nullptr && error != INVALID_HANDLE_VALUE &&
+        write_all(error, std::string(kCaption) + ": " + message + "\n")) {
+        return;
+    }
+    MessageBoxA(nullptr, message.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}

@@ -1,0 +1,117 @@
+// Morvane Quote Gateway.exe: serves the ticker's quote-page requests from
+// live sources. No window and no console; it runs until `--stop` on the
+// same port, or until the session ends.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "gateway/gateway_log.h"
+#include "gateway/gateway_options.h"
+#include "gateway/gateway_server.h"
+#include "gateway/quote_service.h"
+#include "gateway/upstream_fetch.h"
+
+namespace {
+
+const int kExitServed = 0;
+const int kExitFailed = 1;
+const int kExitUsage = 2;
+const DWORD kStopWaitMs = 10000;
+
+// Named per port, so gateways on different ports never meet: the event
+// asks the gateway to stop, the mutex is held for as long as it runs.
+std::string stop_event_name(uint16_t port) {
+    return "MorvaneQuoteGateway.Stop." + std::to_string(port);
+}
+std::string running_mutex_name(uint16_t port) {
+    return "MorvaneQuoteGateway.Running." + std::to_string(port);
+}
+
+// Closes a kernel handle when it goes out of scope.
+class KernelHandle {
+public:
+    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+    ~KernelHandle() {
+        if (handle_ != nullptr) CloseHandle(handle_);
+    }
+    KernelHandle(const KernelHandle &) = delete;
+    KernelHandle &operator=(const KernelHandle &) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+int stop_running_gateway(uint16_t port, GatewayLog &log) {
+    KernelHandle stop(OpenEventA(EVENT_MODIFY_STATE, FALSE, stop_event_name(port).c_str()));
+    KernelHandle running(OpenMutexA(SYNCHRONIZE, FALSE, running_mutex_name(port).c_str()));
+    if (stop.get() == nullptr || running.get() == nullptr) {
+        report_problem(log, "No gateway is running on port " + std::to_string(port) + ".");
+        return kExitFailed;
+    }
+    SetEvent(stop.get());
+    DWORD waited = WaitForSingleObject(running.get(), kStopWaitMs);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        ReleaseMutex(running.get());
+        return kExitServed;
+    }
+    report_problem(log, "The gateway on port " + std::to_string(port) + " did not stop within " +
+                            std::to_string(kStopWaitMs / 1000) + " s.");
+    return kExitFailed;
+}
+
+int serve(const GatewayOptions &options, GatewayLog &log) {
+    std::string port = std::to_string(options.port);
+    KernelHandle stop(CreateEventA(nullptr, TRUE, FALSE, stop_event_name(options.port).c_str()));
+    if (stop.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+        report_problem(log, "A gateway is already running on port " + port + ".");
+        return kExitFailed;
+    }
+    KernelHandle running(CreateMutexA(nullptr, TRUE, running_mutex_name(options.port).c_str()));
+    std::string error;
+    SOCKET listener = open_listener(options.port, &error);
+    if (listener == INVALID_SOCKET) {
+        report_problem(log, error);
+        return kExitFailed;
+    }
+    QuoteService service(options, fetch_upstream, monotonic_ms);
+    log.note("listening on 127.0.0.1:" + port);
+    serve_quotes(listener, stop.get(), service, log);
+    log.note("stopped");
+    if (running.get() != nullptr) ReleaseMutex(running.get());
+    return kExitServed;
+}
+
+int run(const std::vector<std::string> &arguments) {
+    GatewayOptions options;
+    std::string error;
+    bool understood = parse_gateway_options(arguments, &options, &error);
+    GatewayLog log;
+    if (!options.log_file.empty() && !log.open(options.log_file)) {
+        report_problem(log, "Cannot open the log file \"" + options.log_file + "\".");
+        return kExitUsage;
+    }
+    if (!understood) {
+        report_problem(log, error + "\n" + gateway_usage());
+        return kExitUsage;
+    }
+    if (options.stop) return stop_running_gateway(options.port, log);
+    WSADATA winsock;
+    if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) {
+        report_problem(log, "Windows Sockets are not available.");
+        return kExitFailed;
+    }
+    int result = serve(options, log);
+    WSACleanup();
+    return result;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return run(std::vector<std::string>(__argv + 1, __argv + __argc));
+}

@@ -1,0 +1,36 @@
+// The gateway's command line.
+//
+// Portable: no Windows header.
+#ifndef MORVANE_GATEWAY_GATEWAY_OPTIONS_H
+#define MORVANE_GATEWAY_GATEWAY_OPTIONS_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+enum class SourceChoice { nasdaq, yahoo, automatic };
+
+constexpr uint16_t kDefaultGatewayPort = 8421;
+
+struct GatewayOptions {
+    uint16_t port = kDefaultGatewayPort;
+    SourceChoice source = SourceChoice::automatic;
+    std::string nasdaq_base = "https://api.nasdaq.com";
+    std::string yahoo_base = "https://query1.finance.yahoo.com";
+    uint32_t cache_seconds = 60;
+    std::string log_file;  // empty: no log
+    bool stop = false;     // stop the gateway on `port` instead of serving
+};
+
+// Reads the arguments after the program name. On a bad or unknown argument
+// returns false with `error` saying which and what was expected; `options`
+// then holds what was read before it (so a --log given earlier still
+// counts).
+bool parse_gateway_options(const std::vector<std::string> &arguments, GatewayOptions *options,
+                           std::string *error);
+
+// The usage text shown with an error.
+const char *gateway_usage();
+
+#endif

@@ -1,0 +1,24 @@
+// The gateway's listening side: 127.0.0.1 only, one thread per connection,
+// one request per connection.
+#ifndef MORVANE_GATEWAY_GATEWAY_SERVER_H
+#define MORVANE_GATEWAY_GATEWAY_SERVER_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <string>
+
+#include "gateway/gateway_log.h"
+#include "gateway/quote_service.h"
+
+// Binds 127.0.0.1:port for this process alone; INVALID_SOCKET with `error`
+// set when it cannot. Winsock must be started.
+SOCKET open_listener(uint16_t port, std::string *error);
+
+// Answers connections on `listener` until `stop_event` is set, then waits a
+// moment for answers in progress. Closes the listener.
+void serve_quotes(SOCKET listener, HANDLE stop_event, QuoteService &service, GatewayLog &log);
+
+#endif

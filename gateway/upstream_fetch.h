@@ -1,0 +1,20 @@
+// One GET of a live source's address over HTTP or HTTPS with WinINet, with
+// the system's proxy settings, bounded in time and size.
+#ifndef MORVANE_GATEWAY_UPSTREAM_FETCH_H
+#define MORVANE_GATEWAY_UPSTREAM_FETCH_H
+
+#include <stdint.h>
+
+#include <string>
+
+#include "gateway/quote_service.h"
+
+// Returns within `budget_ms` (plus a little) whatever the network does: the
+// GET runs on a thread of its own, which is left to finish alone when the
+// budget runs out. Bodies above kMaxUpstreamBodyBytes give Kind::too_large.
+UpstreamAnswer fetch_upstream(const std::string &url, uint32_t budget_ms);
+
+// Milliseconds from an arbitrary start, for QuoteService.
+uint64_t monotonic_ms();
+
+#endif

@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""A fake of the gateway's two live sources, for the gateway's tests.
+
+Answers, on 127.0.0.1 only,
+    /api/quote/SYM/info?assetclass=stocks    as the Nasdaq source
+    /v8/finance/chart/SYM?range=1d&...       as the Yahoo source
+from a JSON file of recorded-style answers:
+    {"nasdaq": {"SYM": ANSWER, ...}, "yahoo": {"SYM": ANSWER, ...}}
+where ANSWER holds "json" (the body, as JSON) or "text" (the body as it
+stands), and optionally "status" (default 200) and "delay" (seconds before
+answering). A symbol missing from the file gets the source's own answer for
+an unknown symbol. Every request line is appended to --log. Prints its port
+alone on the first line.
+"""
+import argparse
+import http.server
+import json
+import os
+import re
+import signal
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from quote_server import StopRequest, _non_negative, _port  # noqa: E402
+
+ROUTES = (("nasdaq", re.compile(r"^/api/quote/([^/?]+)/info(\?|$)")),
+          ("yahoo", re.compile(r"^/v8/finance/chart/([^/?]+)(\?|$)")))
+UNKNOWN = {
+    "nasdaq": {"status": 200, "json": {"data": None, "message": None,
+                                       "status": {"rCode": 400, "bCodeMessage": [
+                                           {"code": 1001, "errorMessage": "Symbol not exists."}]}}},
+    "yahoo": {"status": 404, "json": {"chart": {"result": None, "error": {
+        "code": "Not Found", "description": "No data found, symbol may be delisted"}}}},
+}
+
+
+class SourceHandler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, format, *args):  # noqa: A002 - the base class's name
+        pass
+
+    def do_GET(self):
+        self.server.record(self.requestline)
+        for source, pattern in ROUTES:
+            match = pattern.match(self.path)
+            if match:
+                symbol = match.group(1).replace("%5E", "^")
+                answer = self.server.answers.get(source, {}).get(symbol, UNKNOWN[source])
+                return self._answer(answer)
+        self._send(404, b"not found")
+
+    def _answer(self, answer):
+        time.sleep(answer.get("delay", 0))
+        body = answer["text"] if "text" in answer else json.dumps(answer["json"])
+        self._send(answer.get("status", 200), body.encode("utf-8"))
+
+    def _send(self, status, body):
+        try:
+            self.send_response(status)
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+        except OSError:
+            pass  # the gateway gave up waiting
+
+
+class SourceServer(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, port, answers, log_path):
+        super().__init__(("127.0.0.1", port), SourceHandler)
+        self.answers = answers
+        self._log_path = log_path
+        self._lock = threading.Lock()
+
+    def record(self, request_line):
+        if self._log_path:
+            with self._lock, open(self._log_path, "a", encoding="utf-8") as log:
+                log.write(request_line + "\n")
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n", 1)[0])
+    parser.add_argument("--port", type=_port, default=0)
+    parser.add_argument("--answers", required=True, metavar="FILE")
+    parser.add_argument("--log", metavar="FILE")
+    parser.add_argument("--lifetime", type=_non_negative(float), metavar="SECONDS")
+    options = parser.parse_args(argv)
+    try:
+        with open(options.answers, encoding="utf-8") as answers_file:
+            answers = json.load(answers_file)
+    except (OSError, ValueError) as error:
+        parser.error("cannot read %s: %s" % (options.answers, error))
+    server = SourceServer(options.port, answers, options.log)
+    stop = StopRequest()
+    for signal_number in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(signal_number, stop.request)
+    threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+    print(server.server_address[1], flush=True)
+    stop.wait(options.lifetime)
+    server.shutdown()
+    server.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,204 @@
+// What the gateway answers and where its quotes come from: the request it
+// accepts, its command line, and the cache, fall-over and rest rules run
+// against a scripted source and a hand-moved clock.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "gateway/gateway_options.h"
+#include "gateway/quote_request.h"
+#include "gateway/quote_service.h"
+
+namespace {
+
+int status_of(const std::string &request) { return read_quote_request(request).status; }
+
+std::string get(const std::string &target) { return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n"; }
+
+TEST(QuoteRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
+    QuoteRequestHead head = read_quote_request(
+        get("http://quotes.nasdaq.com:80/Quote.dll?mode=stock&symbol=brk.b&multi.x=25&multi.y=13"));
+    EXPECT_EQ(head.status, 200);
+    EXPECT_EQ(head.symbol, "BRK.B");
+    EXPECT_EQ(read_quote_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
+    EXPECT_EQ(read_quote_request(get("/Quote.dll?symbol=EURUSD=X")).symbol, "EURUSD=X");
+}
+
+TEST(QuoteRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
+    EXPECT_EQ(status_of("GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nHost: x\r\n"), 0);
+    EXPECT_EQ(status_of(std::string(kMaxRequestHeadBytes + 1, 'a')), 431);
+    std::string long_header = "GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nX: " +
+                              std::string(kMaxRequestHeadBytes, 'a') + "\r\n\r\n";
+    EXPECT_EQ(status_of(long_header), 431);
+}
+
+TEST(QuoteRequest, RefusesEverythingElse) {
+    struct Case {
+        std::string request;
+        int status;
+    } cases[] = {
+        {"CONNECT api.nasdaq.com:443 HTTP/1.1\r\n\r\n", 405},
+        {"POST /Quote.dll?symbol=MSFT HTTP/1.1\r\n\r\n", 405},
+        {get("http://example.com/"), 404},
+        {get("http://example.com"), 404},
+        {get("/Quote.dllx?symbol=MSFT"), 404},
+        {get("/other/Quote.dll?symbol=MSFT"), 404},
+        {get("https://x/Quote.dll?symbol=MSFT"), 400},
+        {get("/Quote.dll"), 400},
+        {get("/Quote.dll?mode=stock"), 400},
+        {get("/Quote.dll?symbol="), 400},
+        {get("/Quote.dll?symbol=ABCDEFGHIJKLMNOP"), 400},
+        {get("/Quote.dll?symbol=A%26B"), 400},
+        {get("/Quote.dll?symbol=A%2"), 400},
+        {get("/Quote.dll?symbol=A%00"), 400},
+        {get("/Quote.dll?symbol=../x"), 400},
+        {"GET /Quote.dll?symbol=MSFT\r\n\r\n", 400},
+        {"\r\n\r\n", 400},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(status_of(c.request), c.status) << c.request;
+    }
+}
+
+bool parse(std::vector<std::string> arguments, GatewayOptions *options, std::string *error) {
+    return parse_gateway_options(arguments, options, error);
+}
+
+TEST(GatewayOptions, ReadsEveryOption) {
+    GatewayOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--port", "9000", "--source", "yahoo", "--nasdaq-base", "http://127.0.0.1:5/n/",
+                       "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop"},
+                      &options, &error))
+        << error;
+    EXPECT_EQ(options.port, 9000);
+    EXPECT_EQ(options.source, SourceChoice::yahoo);
+    EXPECT_EQ(options.nasdaq_base, "http://127.0.0.1:5/n");
+    EXPECT_EQ(options.yahoo_base, "https://y.example");
+    EXPECT_EQ(options.cache_seconds, 0u);
+    EXPECT_EQ(options.log_file, "g.log");
+    EXPECT_TRUE(options.stop);
+}
+
+TEST(GatewayOptions, RefusesBadValuesAndUnknownArguments) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--port", "0"}, {"--port", "65536"}, {"--port", "80x"}, {"--port"}, {"--source", "google"},
+        {"--nasdaq-base", "ftp://x"}, {"--yahoo-base", "https://"}, {"--yahoo-base", "http://a b"},
+        {"--nasdaq-base", "http://x?q=1"}, {"--cache-seconds", "-1"}, {"--cache-seconds", "86401"},
+        {"--log", ""}, {"--verbose"}, {"8421"},
+    };
+    for (const auto &arguments : bad) {
+        GatewayOptions options;
+        std::string error;
+        EXPECT_FALSE(parse(arguments, &options, &error)) << arguments[0];
+        EXPECT_NE(error.find(arguments[0]), std::string::npos) << error;
+    }
+}
+
+// A scripted source: answers by address, counting what it was asked.
+struct ScriptedSource {
+    std::vector<std::string> asked;
+    std::vector<uint32_t> budgets;
+    uint64_t now = 1000;
+    uint32_t hang_ms = 0;  // a time-out moves the clock by the whole budget
+
+    UpstreamAnswer answer(const std::string &url, uint32_t budget_ms) {
+        asked.push_back(url);
+        budgets.push_back(budget_ms);
+        UpstreamAnswer answer;
+        answer.kind = UpstreamAnswer::Kind::answered;
+        answer.status = 200;
+        if (url.find("/down/") != std::string::npos) {
+            answer.status = 503;
+        } else if (url.find("/limited/") != std::string::npos) {
+            answer.status = 429;
+        } else if (url.find("/hanging/") != std::string::npos) {
+            now += budget_ms;
+            answer.kind = UpstreamAnswer::Kind::timed_out;
+        } else if (url.find("/api/quote/") != std::string::npos) {
+            answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
+        } else {
+            answer.body = R"({"chart":{"result":[{"meta":{"regularMarketPrice":20.0}}]}})";
+        }
+        return answer;
+    }
+};
+
+class QuoteRules : public testing::Test {
+protected:
+    QuoteService &service(const std::string &nasdaq, const std::string &yahoo,
+                          SourceChoice choice = SourceChoice::automatic) {
+        options_.nasdaq_base = "http://n/" + nasdaq;
+        options_.yahoo_base = "http://y/" + yahoo;
+        options_.source = choice;
+        service_.reset(new QuoteService(
+            options_,
+            [this](const std::string &url, uint32_t budget) { return source_.answer(url, budget); },
+            [this] { return source_.now; }));
+        return *service_;
+    }
+
+    GatewayOptions options_;
+    ScriptedSource source_;
+    std::unique_ptr<QuoteService> service_;
+};
+
+TEST_F(QuoteRules, AQuoteIsServedFromMemoryForTheCachePeriod) {
+    QuoteService &quotes = service("up", "up");
+    EXPECT_EQ(quotes.quote("MSFT").outcome, "quote");
+    source_.now += 59999;
+    ServedQuote again = quotes.quote("MSFT");
+    EXPECT_EQ(again.outcome, "cached");
+    EXPECT_EQ(again.quote.last_sale, 10.0);
+    EXPECT_EQ(source_.asked.size(), 1u);
+    source_.now += 1;
+    EXPECT_EQ(quotes.quote("MSFT").outcome, "quote");
+    EXPECT_EQ(source_.asked.size(), 2u);
+}
+
+TEST_F(QuoteRules, AutoFallsOverToYahooWithinOneBudget) {
+    QuoteService &quotes = service("down", "up");
+    ServedQuote served = quotes.quote("MSFT");
+    EXPECT_TRUE(served.found);
+    EXPECT_EQ(served.source, "yahoo");
+    EXPECT_EQ(served.quote.last_sale, 20.0);
+    EXPECT_EQ(served.outcome, "quote after nasdaq: http 503");
+
+    service("hanging", "up");
+    served = service_->quote("MSFT");
+    EXPECT_EQ(served.source, "yahoo");
+    ASSERT_EQ(source_.budgets.size(), 4u);
+    EXPECT_LT(source_.budgets[2], kUpstreamBudgetMs);
+    EXPECT_EQ(source_.budgets[2] + source_.budgets[3], kUpstreamBudgetMs);
+}
+
+TEST_F(QuoteRules, ARateLimitedSourceRestsWhileTheOtherAnswers) {
+    QuoteService &quotes = service("limited", "up");
+    EXPECT_EQ(quotes.quote("MSFT").outcome, "quote after nasdaq: rate limited (http 429)");
+    source_.now += kSourceRestMs - 1;
+    EXPECT_EQ(quotes.quote("INTC").outcome, "quote after nasdaq: resting");
+    EXPECT_EQ(source_.asked.size(), 3u);
+    source_.now += 1;
+    quotes.quote("CSCO");
+    EXPECT_EQ(source_.asked.size(), 5u);
+}
+
+TEST_F(QuoteRules, OneSourceOnlyNeverAsksTheOther) {
+    ServedQuote served = service("down", "up", SourceChoice::nasdaq).quote("MSFT");
+    EXPECT_FALSE(served.found);
+    EXPECT_EQ(served.outcome, "no quote: nasdaq: http 503");
+    EXPECT_EQ(source_.asked.size(), 1u);
+    EXPECT_EQ(service("down", "down", SourceChoice::yahoo).quote("MSFT").outcome,
+              "no quote: yahoo: http 503");
+    EXPECT_EQ(source_.asked.size(), 2u);
+}
+
+TEST_F(QuoteRules, FailuresAreNotCached) {
+    QuoteService &quotes = service("down", "down");
+    EXPECT_FALSE(quotes.quote("MSFT").found);
+    EXPECT_FALSE(quotes.quote("MSFT").found);
+    EXPECT_EQ(source_.asked.size(), 4u);
+}
+
+}  // namespace
