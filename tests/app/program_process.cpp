@@ -38,10 +38,12 @@ BOOL CALLBACK match_window(HWND window, LPARAM data) {
 
 }  // namespace
 
-ProgramProcess::ProgramProcess(const std::string &exe, const std::string &current_dir) {
+ProgramProcess::ProgramProcess(const std::string &exe, const std::string &current_dir,
+                               const std::string &arguments) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    std::string command = "\"" + exe + "\"";
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::string command = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     started_ = CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                               current_dir.c_str(), &startup, &info_) != 0;
 }
@@ -74,16 +76,6 @@ DWORD ProgramProcess::wait_for_exit() const {
         GetExitCodeProcess(info_.hProcess, &code);
     }
     return code;
-}
-
-DWORD quote_server_port(const char *port_file) {
-    unsigned long port = 0;
-    FILE *file = fopen(port_file, "r");
-    if (file != nullptr) {
-        if (fscanf(file, "%lu", &port) != 1) port = 0;
-        fclose(file);
-    }
-    return port;
 }
 
 std::string window_text(HWND window) {

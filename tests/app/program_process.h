@@ -1,6 +1,6 @@
 // Morvane Quote.exe as a child process of a test: started in a folder of the
 // test's choice, its windows found by class (and caption), ended by force if a
-// test leaves it running. Also the port of the local quote server fixture.
+// test leaves it running.
 #ifndef MORVANE_TESTS_APP_PROGRAM_PROCESS_H
 #define MORVANE_TESTS_APP_PROGRAM_PROCESS_H
 
@@ -12,7 +12,11 @@ namespace apptest {
 
 class ProgramProcess {
 public:
-    ProgramProcess(const std::string &exe, const std::string &current_dir);
+    // Starts `exe` with `arguments` (already quoted as needed) and no
+    // standard handles, so a program that would write to them shows its
+    // message box instead.
+    ProgramProcess(const std::string &exe, const std::string &current_dir,
+                   const std::string &arguments = "");
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess &) = delete;
     ProgramProcess &operator=(const ProgramProcess &) = delete;
@@ -34,9 +38,6 @@ private:
     PROCESS_INFORMATION info_ = {};
     bool started_ = false;
 };
-
-// The port the quote_server fixture wrote into `port_file`, or 0.
-DWORD quote_server_port(const char *port_file);
 
 // The window's text, read without hanging on a busy program.
 std::string window_text(HWND window);

@@ -93,7 +93,7 @@ protected:
 };
 
 TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
-    DWORD port = apptest::quote_server_port(MQ_QUOTE_SERVER_PORT_FILE);
+    DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
     ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
     const char *symbols[] = {"MSFT", "INTC", "CSCO"};
     std::vector<QuoteRecord> seeded;

@@ -11,7 +11,6 @@
 #include <string.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -28,44 +27,18 @@ const unsigned char kGuard = 0xA5;
 const DWORD kReceiveTimeoutMs = 10000;
 const DWORD kWholeFetchLimitMs = 30000;
 
-// Loads a deliverable for the whole test program and unloads it at the end.
-class Library {
-public:
-    explicit Library(const char *file_name)
-        : path_(mqtest::deliverable_path(file_name)), module_(LoadLibraryA(path_.c_str())) {}
-    ~Library() {
-        if (module_) {
-            FreeLibrary(module_);
-        }
-    }
-    Library(const Library &) = delete;
-    Library &operator=(const Library &) = delete;
-    HMODULE module() const { return module_; }
-    const std::string &path() const { return path_; }
-    bool file_exists() const { return GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using mqtest::DeliverableLibrary;
+using mqtest::resolve;
 
-private:
-    std::string path_;
-    HMODULE module_;
-};
-
-Library &utilities() {
-    static Library library("Morvane Quote Utilities.dll");
+DeliverableLibrary &utilities() {
+    static DeliverableLibrary library("Morvane Quote Utilities.dll");
     return library;
-}
-
-// Through void (*)(), which converts to any function type without a warning.
-template <typename Function>
-Function resolve(HMODULE module, const char *name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
 GetPageFunction get_page() { return resolve<GetPageFunction>(utilities().module(), "MQUTILITES_GetPage"); }
 
 std::string quote_server_proxy() {
-    std::ifstream file(MQ_QUOTE_SERVER_PORT_FILE);
-    unsigned port = 0;
-    file >> port;
+    DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
     return port ? "127.0.0.1:" + std::to_string(port) : std::string();
 }
 
@@ -461,28 +434,9 @@ TEST_F(PageFetch, WithoutProxyTheSystemSettingsReachPortEightyDirectly) {
 }
 
 TEST_F(PageFetch, RealQuoteSourceQuotesThroughThisPageFetch) {
-    Library plugin("Morvane Quote Nasdaq.mqx");
-    if (!plugin.file_exists()) {
-        GTEST_SKIP() << plugin.path() << " is not built";
-    }
-    ASSERT_NE(plugin.module(), nullptr) << "cannot load " << plugin.path();
-    auto attach = resolve<MqxAttachFunction>(plugin.module(), MQX_ATTACH_EXPORT);
-    auto quote = resolve<MqxQuoteFunction>(plugin.module(), MQX_QUOTE_EXPORT);
-    ASSERT_NE(attach, nullptr);
-    ASSERT_NE(quote, nullptr);
-    AttachRecord record{};
-    record.version = MQX_INTERFACE_VERSION;
-    record.get_page = get_page();
-    attach(&record);
-    ASSERT_EQ(record.accepted, 1);
-
-    auto request_for = [&](const char *symbol) {
-        QuoteRequest request{};
-        snprintf(request.proxy, sizeof request.proxy, "%s", proxy_.c_str());
-        snprintf(request.symbol, sizeof request.symbol, "%s", symbol);
-        quote(&request);
-        return request;
-    };
+    mqtest::QuoteChain chain;
+    ASSERT_EQ(chain.problem(), "");
+    auto request_for = [&](const char *symbol) { return chain.quote(symbol, proxy_); };
     const QuoteRequest msft = request_for("MSFT");
     EXPECT_GT(msft.last_sale, 0.0f);
     EXPECT_GT(msft.previous_close, 0.0f);

@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(SettingsInTheProgram, SymbolAddedFromTheTrayMenuIsQuotedAndStoredAfterOk) {
-    DWORD port = apptest::quote_server_port(MQ_QUOTE_SERVER_PORT_FILE);
+    DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
     ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
     apptest::seed_settings({apptest::record("MSFT")}, "127.0.0.1", port);
     apptest::ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"), mqtest::deliverable_dir());

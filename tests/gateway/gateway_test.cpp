@@ -1,0 +1,416 @@
+// Morvane Quote Gateway.exe for real: started as its own process in the test
+// prefix, its sources played by tests/gateway/fake_source.py, its pages read
+// through the real plug-in and page fetch, and behind the real tray program.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app_test_support.h"
+#include "program_process.h"
+#include "support/win32_test_support.h"
+
+namespace {
+
+const char kGateway[] = "Morvane Quote Gateway.exe";
+const DWORD kStartTimeoutMs = 30000;
+
+std::string read_file(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+size_t count_of(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// The fake source's requests so far, one request line each.
+std::string source_requests() { return read_file(MQ_FAKE_SOURCE_LOG_FILE); }
+
+SOCKET connect_to(const char *address, DWORD port) {
+    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(static_cast<u_short>(port));
+    target.sin_addr.s_addr = inet_addr(address);
+    if (connect(client, reinterpret_cast<sockaddr *>(&target), sizeof(target)) != 0) {
+        closesocket(client);
+        return INVALID_SOCKET;
+    }
+    return client;
+}
+
+// Sends `request` as it stands and reads the answer until the gateway
+// closes; empty when nothing listens.
+std::string exchange(DWORD port, const std::string &request) {
+    SOCKET client = connect_to("127.0.0.1", port);
+    if (client == INVALID_SOCKET) return "";
+    send(client, request.data(), static_cast<int>(request.size()), 0);
+    shutdown(client, SD_SEND);
+    std::string answer;
+    char chunk[4096];
+    int count;
+    while ((count = recv(client, chunk, sizeof(chunk), 0)) > 0) answer.append(chunk, count);
+    closesocket(client);
+    return answer;
+}
+
+// A port nothing listens on now.
+DWORD free_port() {
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+    int size = sizeof(address);
+    getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
+    closesocket(probe);
+    return ntohs(address.sin_port);
+}
+
+std::string source_base() {
+    return "http://127.0.0.1:" + std::to_string(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE));
+}
+
+class Gateway : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WSADATA winsock;
+        WSAStartup(MAKEWORD(2, 2), &winsock);
+    }
+
+    void SetUp() override {
+        ASSERT_NE(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE), 0u) << MQ_FAKE_SOURCE_PORT_FILE;
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof(temp), temp);
+        log_path_ = std::string(temp) + "gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log";
+        DeleteFileA(log_path_.c_str());
+        port_ = free_port();
+    }
+
+    void TearDown() override {
+        if (gateway_ && gateway_->started()) {
+            EXPECT_EQ(run("--stop"), 0u);
+            EXPECT_EQ(gateway_->wait_for_exit(), 0u);
+        }
+        DeleteFileA(log_path_.c_str());
+    }
+
+    std::string common_arguments() const {
+        return "--port " + std::to_string(port_) + " --log \"" + log_path_ + "\"";
+    }
+
+    // Starts the gateway against the fake source and waits until it listens.
+    void start(const std::string &arguments = "") {
+        std::string base = source_base();
+        gateway_.reset(new apptest::ProgramProcess(
+            mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
+            common_arguments() + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
+        ASSERT_TRUE(gateway_->started());
+        ASSERT_TRUE(apptest::wait_until([&] { return log().find("listening") != std::string::npos; },
+                                        kStartTimeoutMs))
+            << log();
+    }
+
+    // Runs another gateway process with these arguments to its end.
+    DWORD run(const std::string &arguments) {
+        apptest::ProgramProcess other(mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
+                                      common_arguments() + " " + arguments);
+        return other.wait_for_exit();
+    }
+
+    QuoteRequest quote(const char *symbol) { return chain_.quote(symbol, proxy()); }
+    std::string proxy() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string log() const { return read_file(log_path_); }
+
+    DWORD port_ = 0;
+    std::string log_path_;
+    std::unique_ptr<apptest::ProgramProcess> gateway_;
+    mqtest::QuoteChain chain_;
+};
+
+void expect_no_quote(const QuoteRequest &request) {
+    EXPECT_EQ(request.last_sale, 0.0f) << request.symbol;
+    EXPECT_EQ(request.volume, 0u) << request.symbol;
+    EXPECT_STREQ(request.market, "") << request.symbol;
+    EXPECT_STREQ(request.detail_url, "") << request.symbol;
+}
+
+TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
+    ASSERT_EQ(chain_.problem(), "");
+    start();
+    QuoteRequest nasdaq = quote("MSFT");
+    EXPECT_EQ(nasdaq.last_sale, 315.44f);
+    EXPECT_EQ(nasdaq.previous_close, 316.22f);
+    EXPECT_EQ(nasdaq.todays_high, 316.53f);
+    EXPECT_EQ(nasdaq.todays_low, 308.16f);
+    EXPECT_EQ(nasdaq.volume, 45678901u);
+    EXPECT_STREQ(nasdaq.market, "NASDAQ-GS");
+    EXPECT_STREQ(nasdaq.detail_url, "https://www.nasdaq.com/market-activity/stocks/msft");
+
+    QuoteRequest yahoo = quote("BRK.B");  // unknown to the Nasdaq fake
+    EXPECT_EQ(yahoo.last_sale, 480.25f);
+    EXPECT_EQ(yahoo.previous_close, 478.0f);
+    EXPECT_EQ(yahoo.todays_high, 481.0f);
+    EXPECT_EQ(yahoo.todays_low, 477.5f);
+    EXPECT_EQ(yahoo.volume, 3456789u);
+    EXPECT_STREQ(yahoo.market, "NYSE");
+    EXPECT_STREQ(yahoo.detail_url, "https://finance.yahoo.com/quote/BRK-B");
+
+    QuoteRequest unchanged = quote("UNCHGD");
+    EXPECT_EQ(unchanged.last_sale, 12.5f);
+    EXPECT_EQ(unchanged.previous_close, 12.5f);
+    EXPECT_EQ(unchanged.volume, 0u);
+
+    QuoteRequest hostile = quote("INJECT");
+    EXPECT_EQ(hostile.last_sale, 10.0f);
+    EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b");
+}
+
+TEST_F(Gateway, AutoFallsOverOnServerErrorRateLimitTimeOutAndBadJson) {
+    start();
+    const struct {
+        const char *symbol;
+        float yahoo_last_sale;
+        const char *nasdaq_failure;
+    } cases[] = {{"DOWN", 20.5f, "http 503"},
+                 {"SLOW", 40.5f, "time-out"},
+                 {"BADJSON", 50.5f, "malformed"},
+                 {"LIMIT", 30.5f, "rate limited (http 429)"}};
+    for (const auto &c : cases) {
+        DWORD started = GetTickCount();
+        EXPECT_EQ(quote(c.symbol).last_sale, c.yahoo_last_sale) << c.symbol;
+        EXPECT_LT(GetTickCount() - started, 8500u) << c.symbol;
+        std::string line = std::string(c.symbol) + "\tyahoo\tquote after nasdaq: " + c.nasdaq_failure + "\t";
+        EXPECT_NE(log().find(line), std::string::npos) << log();
+    }
+    // Nasdaq rests after its 429: the next symbol goes to Yahoo alone.
+    size_t asked_before = count_of(source_requests(), "/api/quote/MSFT/");
+    EXPECT_EQ(quote("MSFT").last_sale, 315.5f);
+    EXPECT_EQ(count_of(source_requests(), "/api/quote/MSFT/"), asked_before);
+    EXPECT_NE(log().find("MSFT\tyahoo\tquote after nasdaq: resting\t"), std::string::npos) << log();
+}
+
+TEST_F(Gateway, ASecondRequestWithinTheCachePeriodAsksNoSource) {
+    start("--source yahoo");
+    size_t yahoo_before = count_of(source_requests(), "/chart/MSFT?");
+    size_t nasdaq_before = count_of(source_requests(), "/api/quote/MSFT/");
+    EXPECT_EQ(quote("MSFT").last_sale, 315.5f);
+    EXPECT_EQ(quote("MSFT").last_sale, 315.5f);
+    EXPECT_EQ(count_of(source_requests(), "/chart/MSFT?"), yahoo_before + 1);
+    EXPECT_EQ(count_of(source_requests(), "/api/quote/MSFT/"), nasdaq_before);
+    EXPECT_NE(log().find("MSFT\tyahoo\tcached\t"), std::string::npos) << log();
+}
+
+// Also the figure for one quote that the source has to answer.
+TEST_F(Gateway, WithoutCacheEveryQuoteAsksTheSource) {
+    start("--cache-seconds 0");
+    size_t asked_before = count_of(source_requests(), "/api/quote/MSFT/");
+    std::vector<DWORD> times;
+    for (int i = 0; i < 100; ++i) {
+        DWORD started = GetTickCount();
+        EXPECT_EQ(quote("MSFT").last_sale, 315.44f);
+        times.push_back(GetTickCount() - started);
+    }
+    EXPECT_EQ(count_of(source_requests(), "/api/quote/MSFT/"), asked_before + 100);
+    std::sort(times.begin(), times.end());
+    printf("[ measured ] one quote through the real plug-in, page fetch and gateway from the fake "
+           "source: median %lu ms, slowest %lu ms (of 100)\n", times[50], times[99]);
+}
+
+TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
+    start();
+    std::string answer = exchange(port_, "GET /Quote.dll?symbol=NOSUCH HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 502") << answer;
+    expect_no_quote(quote("NOSUCH"));
+
+    EXPECT_EQ(run("--stop"), 0u);
+    gateway_.reset(new apptest::ProgramProcess(
+        mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
+        common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
+    ASSERT_TRUE(apptest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
+    expect_no_quote(quote("MSFT"));
+    EXPECT_NE(log().find("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t"),
+              std::string::npos)
+        << log();
+}
+
+TEST_F(Gateway, RefusesAllButTheQuotePageAndAsksNoSource) {
+    start();
+    std::string before = source_requests();
+    const struct {
+        std::string request;
+        const char *status;
+    } cases[] = {
+        {"GET http://example.com/index.html HTTP/1.1\r\nHost: example.com\r\n\r\n", "404"},
+        {"CONNECT api.nasdaq.com:443 HTTP/1.1\r\nHost: api.nasdaq.com:443\r\n\r\n", "405"},
+        {"POST /Quote.dll?symbol=MSFT HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "405"},
+        {"GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nCookie: " + std::string(9000, 'c') + "\r\n\r\n", "431"},
+        {"GET /Quote.dll?symbol=MS%20FT HTTP/1.1\r\n\r\n", "400"},
+        {"GET /Quote.dll?symbol=ABCDEFGHIJKLMNOP HTTP/1.1\r\n\r\n", "400"},
+        {"GET /Quote.dll?symbol=MSFT%2F..%2F HTTP/1.1\r\n\r\n", "400"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(exchange(port_, c.request).substr(0, 12), std::string("HTTP/1.1 ") + c.status)
+            << c.request.substr(0, 60);
+    }
+    EXPECT_EQ(source_requests(), before);
+}
+
+TEST_F(Gateway, ListensOnTheLoopbackAddressOnly) {
+    start();
+    char host[256] = "";
+    gethostname(host, sizeof(host));
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    addrinfo *found = nullptr;
+    // 127.0.0.2 reaches this machine too, but only a socket bound to every
+    // address answers there.
+    std::vector<std::string> others = {"127.0.0.2"};
+    if (getaddrinfo(host, nullptr, &hints, &found) == 0) {
+        for (addrinfo *entry = found; entry != nullptr; entry = entry->ai_next) {
+            std::string address = inet_ntoa(reinterpret_cast<sockaddr_in *>(entry->ai_addr)->sin_addr);
+            if (address != "127.0.0.1") others.push_back(address);
+        }
+        freeaddrinfo(found);
+    }
+    for (const std::string &address : others) {
+        SOCKET client = connect_to(address.c_str(), port_);
+        EXPECT_EQ(client, INVALID_SOCKET) << "the gateway answers on " << address;
+        if (client != INVALID_SOCKET) closesocket(client);
+    }
+    EXPECT_NE(exchange(port_, "GET / HTTP/1.1\r\n\r\n"), "");
+}
+
+TEST_F(Gateway, StopEndsTheGatewayOnItsPortOnly) {
+    start();
+    EXPECT_EQ(run("--stop --port " + std::to_string(free_port())), 1u);
+    EXPECT_NE(exchange(port_, "GET / HTTP/1.1\r\n\r\n"), "");
+    EXPECT_EQ(run("--stop"), 0u);
+    EXPECT_EQ(gateway_->wait_for_exit(), 0u);
+    EXPECT_EQ(exchange(port_, "GET / HTTP/1.1\r\n\r\n"), "");
+    EXPECT_EQ(run("--stop"), 1u);
+    gateway_.reset();
+    EXPECT_NE(log().find("No gateway is running on port"), std::string::npos) << log();
+}
+
+TEST_F(Gateway, APortInUseOrABadArgumentStartsNothing) {
+    start();
+    EXPECT_EQ(run(""), 1u);  // a second gateway on the same port
+    EXPECT_NE(log().find("already running on port"), std::string::npos) << log();
+
+    SOCKET holder = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+    listen(holder, 1);
+    int size = sizeof(address);
+    getsockname(holder, reinterpret_cast<sockaddr *>(&address), &size);
+    EXPECT_EQ(run("--port " + std::to_string(ntohs(address.sin_port))), 1u);
+    closesocket(holder);
+    EXPECT_NE(log().find(" is in use by another program"), std::string::npos) << log();
+
+    EXPECT_EQ(run("--cache-seconds soon"), 2u);
+    EXPECT_NE(log().find("--cache-seconds \"soon\" is not valid"), std::string::npos) << log();
+
+    // With no log and no standard error, the message comes in a box.
+    apptest::ProgramProcess bare(mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(), "--what");
+    HWND box = bare.wait_for_window("#32770", kStartTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(apptest::window_text(box), "Morvane Quote Gateway");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(bare.wait_for_exit(), 2u);
+}
+
+// The real tray program with the gateway as its proxy.
+class GatewayBehindTheTicker : public Gateway {
+protected:
+    void SetUp() override {
+        Gateway::SetUp();
+        apptest::clear_settings();
+    }
+    void TearDown() override {
+        apptest::clear_settings();
+        Gateway::TearDown();
+    }
+
+    // Runs the program until the gateway has answered every symbol once.
+    void run_ticker(const std::vector<QuoteRecord> &records) {
+        apptest::seed_settings(records, "127.0.0.1", port_);
+        apptest::ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"),
+                                        mqtest::deliverable_dir());
+        ASSERT_TRUE(program.started());
+        auto all_answered = [&] {
+            std::string text = log();
+            for (const QuoteRecord &record : records) {
+                if (text.find(std::string("\t") + record.symbol + "\t") == std::string::npos) return false;
+            }
+            return true;
+        };
+        ASSERT_TRUE(apptest::wait_until(all_answered, 60000)) << log();
+        HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
+        ASSERT_NE(window, nullptr);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.wait_for_exit(), 0u);
+    }
+};
+
+QuoteRecord old_quote(const char *symbol) {
+    QuoteRecord record = apptest::record(symbol);
+    record.last_sale = 7.5f;
+    record.previous_close = 7.25f;
+    record.volume = 1234;
+    record.updated.year = 2020;
+    record.updated.month = 3;
+    record.updated.day = 16;
+    snprintf(record.market, sizeof(record.market), "%s", "OLD");
+    return record;
+}
+
+TEST_F(GatewayBehindTheTicker, StoresTheSourcesQuoteAndKeepsTheOldOneForAnUnknownSymbol) {
+    start();
+    std::vector<QuoteRecord> seeded = {apptest::record("MSFT"), old_quote("NOSUCH")};
+    run_ticker(seeded);
+    std::vector<QuoteRecord> stored = apptest::stored_records();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].last_sale, 315.44f);
+    EXPECT_EQ(stored[0].previous_close, 316.22f);
+    EXPECT_EQ(stored[0].todays_high, 316.53f);
+    EXPECT_EQ(stored[0].todays_low, 308.16f);
+    EXPECT_EQ(stored[0].volume, 45678901u);
+    EXPECT_STREQ(stored[0].market, "NASDAQ-GS");
+    EXPECT_STREQ(stored[0].detail_url, "https://www.nasdaq.com/market-activity/stocks/msft");
+    EXPECT_TRUE(apptest::is_today(stored[0].updated));
+    EXPECT_EQ(memcmp(&stored[1], &seeded[1], sizeof(QuoteRecord)), 0) << "NOSUCH was changed";
+}
+
+TEST_F(GatewayBehindTheTicker, ADeadSourceLeavesTheStoredQuoteAlone) {
+    gateway_.reset(new apptest::ProgramProcess(
+        mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
+        common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
+    ASSERT_TRUE(apptest::wait_until([&] { return log().find("listening") != std::string::npos; },
+                                    kStartTimeoutMs));
+    std::vector<QuoteRecord> seeded = {old_quote("MSFT")};
+    run_ticker(seeded);
+    std::vector<QuoteRecord> stored = apptest::stored_records();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(memcmp(&stored[0], &seeded[0], sizeof(QuoteRecord)), 0) << "MSFT was changed";
+}
+
+}  // namespace
