@@ -13,6 +13,7 @@
 #include "gateway/gateway_options.h"
 #include "gateway/gateway_server.h"
 #include "gateway/quote_service.h"
+#include "gateway/scoped_handle.h"
 #include "gateway/upstream_fetch.h"
 
 namespace {
@@ -30,21 +31,6 @@ std::string stop_event_name(uint16_t port) {
 std::string running_mutex_name(uint16_t port) {
     return "MorvaneQuoteGateway.Running." + std::to_string(port);
 }
-
-// Closes a kernel handle when it goes out of scope.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-    ~KernelHandle() {
-        if (handle_ != nullptr) CloseHandle(handle_);
-    }
-    KernelHandle(const KernelHandle &) = delete;
-    KernelHandle &operator=(const KernelHandle &) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 int stop_running_gateway(uint16_t port, GatewayLog &log) {
     KernelHandle stop(OpenEventA(EVENT_MODIFY_STATE, FALSE, stop_event_name(port).c_str()));

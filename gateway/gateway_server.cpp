@@ -7,7 +7,7 @@
 
 namespace {
 
-// A client gets this long to send its request, and to take the answer.
+// A client gets this long to send its whole request, and to take the answer.
 const DWORD kClientTimeoutMs = 5000;
 // Connections served at once; more are turned away with a 503.
 const LONG kMaxConnections = 64;
@@ -53,11 +53,15 @@ void close_gracefully(SOCKET socket) {
 // Reads until the request head is complete or refused. False when the
 // client left before sending a whole head.
 bool receive_request(SOCKET socket, QuoteRequestHead *head) {
+    DWORD started = GetTickCount();
     std::string received;
     char chunk[2048];
     while ((*head = read_quote_request(received)).status == 0) {
         int count = recv(socket, chunk, sizeof(chunk), 0);
-        if (count == SOCKET_ERROR && WSAGetLastError() == WSAETIMEDOUT) {
+        // A client that trickles its request would renew each read's
+        // time-out for ever; the whole request has the one time-out.
+        bool late = GetTickCount() - started > kClientTimeoutMs;
+        if ((count == SOCKET_ERROR && WSAGetLastError() == WSAETIMEDOUT) || (count > 0 && late)) {
             head->status = 408;
             return true;
         }
@@ -69,7 +73,6 @@ bool receive_request(SOCKET socket, QuoteRequestHead *head) {
 
 void answer_connection(const Connection &connection) {
     DWORD started = GetTickCount();
-    set_socket_timeouts(connection.socket, kClientTimeoutMs);
     QuoteRequestHead head;
     if (!receive_request(connection.socket, &head)) return;
     if (head.status != 200) {
@@ -104,6 +107,7 @@ void make_blocking(SOCKET socket) {
 
 void hand_over(SOCKET client, QuoteService &service, GatewayLog &log) {
     make_blocking(client);
+    set_socket_timeouts(client, kClientTimeoutMs);
     if (InterlockedIncrement(&g_active_connections) > kMaxConnections) {
         InterlockedDecrement(&g_active_connections);
         send_all(client, refusal_answer(503));

@@ -7,6 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "gateway/scoped_handle.h"
+
 namespace {
 
 // Some sources turn away clients that do not look like a browser.
@@ -16,20 +18,7 @@ const char kBrowserAgent[] =
 const char kExtraHeaders[] = "Accept-Language: en-US,en;q=0.9\r\n";
 const DWORD kReadChunkBytes = 16384;
 
-// Closes a WinINet handle when it goes out of scope.
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-    ~InternetHandle() {
-        if (handle_ != nullptr) InternetCloseHandle(handle_);
-    }
-    InternetHandle(const InternetHandle &) = delete;
-    InternetHandle &operator=(const InternetHandle &) = delete;
-    HINTERNET get() const { return handle_; }
-
-private:
-    HINTERNET handle_;
-};
+using InternetHandle = ScopedHandle<InternetCloseHandle>;
 
 struct UrlParts {
     std::string host;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
+#include "plugin/quote_request_checks.h"
 #include "program_process.h"
 #include "support/win32_test_support.h"
 
@@ -144,34 +145,14 @@ protected:
     mqtest::QuoteChain chain_;
 };
 
-void expect_no_quote(const QuoteRequest &request) {
-    EXPECT_EQ(request.last_sale, 0.0f) << request.symbol;
-    EXPECT_EQ(request.volume, 0u) << request.symbol;
-    EXPECT_STREQ(request.market, "") << request.symbol;
-    EXPECT_STREQ(request.detail_url, "") << request.symbol;
-}
-
 TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
     ASSERT_EQ(chain_.problem(), "");
     start();
-    QuoteRequest nasdaq = quote("MSFT");
-    EXPECT_EQ(nasdaq.last_sale, 315.44f);
-    EXPECT_EQ(nasdaq.previous_close, 316.22f);
-    EXPECT_EQ(nasdaq.todays_high, 316.53f);
-    EXPECT_EQ(nasdaq.todays_low, 308.16f);
-    EXPECT_EQ(nasdaq.volume, 45678901u);
-    EXPECT_STREQ(nasdaq.market, "NASDAQ-GS");
-    EXPECT_STREQ(nasdaq.detail_url, "https://www.nasdaq.com/market-activity/stocks/msft");
-
-    QuoteRequest yahoo = quote("BRK.B");  // unknown to the Nasdaq fake
-    EXPECT_EQ(yahoo.last_sale, 480.25f);
-    EXPECT_EQ(yahoo.previous_close, 478.0f);
-    EXPECT_EQ(yahoo.todays_high, 481.0f);
-    EXPECT_EQ(yahoo.todays_low, 477.5f);
-    EXPECT_EQ(yahoo.volume, 3456789u);
-    EXPECT_STREQ(yahoo.market, "NYSE");
-    EXPECT_STREQ(yahoo.detail_url, "https://finance.yahoo.com/quote/BRK-B");
-
+    expect_out_fields(quote("MSFT"), {315.44f, 316.22f, 316.53f, 308.16f, 45678901u, "NASDAQ-GS",
+                                      "https://www.nasdaq.com/market-activity/stocks/msft"});
+    // BRK.B is unknown to the Nasdaq fake.
+    expect_out_fields(quote("BRK.B"), {480.25f, 478.0f, 481.0f, 477.5f, 3456789u, "NYSE",
+                                       "https://finance.yahoo.com/quote/BRK-B"});
     QuoteRequest unchanged = quote("UNCHGD");
     EXPECT_EQ(unchanged.last_sale, 12.5f);
     EXPECT_EQ(unchanged.previous_close, 12.5f);
@@ -237,14 +218,14 @@ TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
     start();
     std::string answer = exchange(port_, "GET /Quote.dll?symbol=NOSUCH HTTP/1.1\r\n\r\n");
     EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 502") << answer;
-    expect_no_quote(quote("NOSUCH"));
+    expect_out_fields_reset(quote("NOSUCH"));
 
     EXPECT_EQ(run("--stop"), 0u);
     gateway_.reset(new apptest::ProgramProcess(
         mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
         common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
     ASSERT_TRUE(apptest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
-    expect_no_quote(quote("MSFT"));
+    expect_out_fields_reset(quote("MSFT"));
     EXPECT_NE(log().find("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t"),
               std::string::npos)
         << log();

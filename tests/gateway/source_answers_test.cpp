@@ -17,6 +17,17 @@ SourceReading nasdaq(const std::string &data) {
     return read_source_answer(QuoteSource::nasdaq, "{\"data\":" + data + ",\"message\":null}", "MSFT");
 }
 
+void expect_quote(const SourceReading &reading, const LiveQuote &expected) {
+    ASSERT_EQ(reading.verdict, AnswerVerdict::quote);
+    EXPECT_EQ(reading.quote.last_sale, expected.last_sale);
+    EXPECT_EQ(reading.quote.previous_close, expected.previous_close);
+    EXPECT_EQ(reading.quote.todays_high, expected.todays_high);
+    EXPECT_EQ(reading.quote.todays_low, expected.todays_low);
+    EXPECT_EQ(reading.quote.volume, expected.volume);
+    EXPECT_EQ(reading.quote.market, expected.market);
+    EXPECT_EQ(reading.quote.detail_url, expected.detail_url);
+}
+
 SourceReading yahoo_meta(const std::string &meta) {
     return read_source_answer(QuoteSource::yahoo,
                               "{\"chart\":{\"result\":[{\"meta\":" + meta + "}],\"error\":null}}",
@@ -28,14 +39,8 @@ TEST(NasdaqAnswer, FullAnswerGivesEveryField) {
         "primaryData":{"lastSalePrice":"$1,315.44","netChange":"-0.78","volume":"1"},
         "keyStats":{"PreviousClose":{"value":"$316.22"},"Volume":{"value":"45,678,901"},
                     "dayrange":{"value":"316.53 - 308.16"}}})");
-    ASSERT_EQ(reading.verdict, AnswerVerdict::quote);
-    EXPECT_EQ(reading.quote.last_sale, 1315.44);
-    EXPECT_EQ(reading.quote.previous_close, 316.22);
-    EXPECT_EQ(reading.quote.todays_low, 308.16);
-    EXPECT_EQ(reading.quote.todays_high, 316.53);
-    EXPECT_EQ(reading.quote.volume, 45678901u);
-    EXPECT_EQ(reading.quote.market, "NASDAQ-GS");
-    EXPECT_EQ(reading.quote.detail_url, "https://www.nasdaq.com/market-activity/stocks/msft");
+    expect_quote(reading, {1315.44, 316.22, 316.53, 308.16, 45678901u, "NASDAQ-GS",
+                           "https://www.nasdaq.com/market-activity/stocks/msft"});
 }
 
 TEST(NasdaqAnswer, PreviousCloseFollowsFromTheChangeWhenNotStated) {
@@ -95,14 +100,8 @@ TEST(YahooAnswer, FullAnswerGivesEveryField) {
     SourceReading reading = yahoo_meta(R"({"regularMarketPrice":480.25,"chartPreviousClose":470,
         "previousClose":478.5,"regularMarketDayHigh":481,"regularMarketDayLow":477.5,
         "regularMarketVolume":3456789,"fullExchangeName":"NYSE","exchangeName":"NYQ"})");
-    ASSERT_EQ(reading.verdict, AnswerVerdict::quote);
-    EXPECT_EQ(reading.quote.last_sale, 480.25);
-    EXPECT_EQ(reading.quote.previous_close, 478.5);
-    EXPECT_EQ(reading.quote.todays_high, 481.0);
-    EXPECT_EQ(reading.quote.todays_low, 477.5);
-    EXPECT_EQ(reading.quote.volume, 3456789u);
-    EXPECT_EQ(reading.quote.market, "NYSE");
-    EXPECT_EQ(reading.quote.detail_url, "https://finance.yahoo.com/quote/BRK-B");
+    expect_quote(reading, {480.25, 478.5, 481.0, 477.5, 3456789u, "NYSE",
+                           "https://finance.yahoo.com/quote/BRK-B"});
 }
 
 TEST(YahooAnswer, SecondChoiceFieldsAndWrongTypes) {

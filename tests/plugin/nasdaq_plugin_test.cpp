@@ -199,13 +199,8 @@ TEST_F(NasdaqPlugin, FillsTheRequestFromAPageWithEveryMarker) {
 
     plugin_.quote(&request);
 
-    EXPECT_EQ(request.last_sale, static_cast<float>(27.13));
-    EXPECT_EQ(request.previous_close, 26.875f);
-    EXPECT_EQ(request.todays_high, 27.5f);
-    EXPECT_EQ(request.todays_low, 26.5f);
-    EXPECT_EQ(request.volume, 31415926u);
-    EXPECT_STREQ(request.market, "NASDAQ-NM");
-    EXPECT_STREQ(request.detail_url, "http://quotes.example/detail?MSFT");
+    expect_out_fields(request, {static_cast<float>(27.13), 26.875f, 27.5f, 26.5f, 31415926u,
+                                "NASDAQ-NM", "http://quotes.example/detail?MSFT"});
 }
 
 // A fetch may fill its whole buffer without a terminator; the parser must

@@ -17,4 +17,25 @@ inline void expect_out_fields_reset(const QuoteRequest &request) {
     EXPECT_STREQ(request.detail_url, "");
 }
 
+// The out fields a page should have given.
+struct ExpectedQuote {
+    float last_sale;
+    float previous_close;
+    float todays_high;
+    float todays_low;
+    uint32_t volume;
+    const char *market;
+    const char *detail_url;
+};
+
+inline void expect_out_fields(const QuoteRequest &request, const ExpectedQuote &expected) {
+    EXPECT_EQ(request.last_sale, expected.last_sale);
+    EXPECT_EQ(request.previous_close, expected.previous_close);
+    EXPECT_EQ(request.todays_high, expected.todays_high);
+    EXPECT_EQ(request.todays_low, expected.todays_low);
+    EXPECT_EQ(request.volume, expected.volume);
+    EXPECT_STREQ(request.market, expected.market);
+    EXPECT_STREQ(request.detail_url, expected.detail_url);
+}
+
 #endif
