@@ -12,6 +12,11 @@ constexpr int kKeptDigits = 780;
 // Exponents past this already over- or underflow any double; clamping keeps
 // the arithmetic below from overflowing on absurd input.
 constexpr long kExponentClamp = 100000;
+// Digits of the written exponent count up to this. The clamp alone is not
+// enough: the mantissa's own exponent grows with its length (a million zeros
+// after the point make it -1000001), and the written exponent must be read
+// whole to make up for it. No text is long enough to come near this value.
+constexpr long long kExponentSaturation = 1000000000000000LL;
 
 bool is_c_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -41,7 +46,7 @@ const char *read_sign(const char *text, bool *negative) {
 struct Mantissa {
     char digits[kKeptDigits + 2];
     int count = 0;
-    long exponent = 0;
+    long long exponent = 0;
     bool has_digits = false;
     bool tail_nonzero = false;  // a discarded digit beyond kKeptDigits was not 0
 };
@@ -76,7 +81,7 @@ const char *read_mantissa(const char *text, Mantissa *m) {
 
 // Reads an exponent part if one is complete; an 'e' without digits is not
 // part of the number and adds nothing.
-long read_exponent(const char *text) {
+long long read_exponent(const char *text) {
     if (*text != 'e' && *text != 'E') {
         return 0;
     }
@@ -86,9 +91,9 @@ long read_exponent(const char *text) {
         negative = *text == '-';
         ++text;
     }
-    long value = 0;
+    long long value = 0;
     while (is_digit(*text)) {
-        if (value < kExponentClamp) {
+        if (value < kExponentSaturation) {
             value = value * 10 + (*text - '0');
         }
         ++text;
@@ -96,14 +101,14 @@ long read_exponent(const char *text) {
     return negative ? -value : value;
 }
 
-long clamp_exponent(long exponent) {
+long clamp_exponent(long long exponent) {
     if (exponent > kExponentClamp) {
         return kExponentClamp;
     }
     if (exponent < -kExponentClamp) {
         return -kExponentClamp;
     }
-    return exponent;
+    return static_cast<long>(exponent);
 }
 
 }  // namespace

@@ -89,6 +89,8 @@ TEST(DecimalToDouble, LongMantissasScaleAndRoundLikeShortOnes) {
     EXPECT_EQ(decimal_to_double(("1" + zeros + "e-900").c_str()), 1.0);
     EXPECT_EQ(decimal_to_double(("0." + zeros + "1e901").c_str()), 1.0);
     EXPECT_EQ(decimal_to_double(("1" + zeros).c_str()), HUGE_VAL);
+    // A mantissa's own exponent past the clamp, made up for by a long written one.
+    EXPECT_EQ(decimal_to_double(("0." + std::string(1000000, '0') + "1e1000005").c_str()), 1e4);
     // 2^53 + 1 lies halfway between two doubles and rounds to even (2^53);
     // a non-zero digit far behind it tips it up to 2^53 + 2.
     EXPECT_EQ(decimal_to_double(("9007199254740993." + zeros).c_str()), 9007199254740992.0);
