@@ -1,0 +1,25 @@
+// Whatever has arrived on a gateway connection: the request reader answers
+// "not yet" (0), a quote for a valid symbol (200) or one of its refusals.
+#include <stdint.h>
+
+#include <string_view>
+
+#include "gateway/quote_request.h"
+#include "tests/fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    std::string_view received(reinterpret_cast<const char *>(data), size);
+    QuoteRequestHead head = read_quote_request(received);
+    switch (head.status) {
+    case 200:
+        FUZZ_CHECK(is_valid_symbol(head.symbol));
+        for (char c : head.symbol) FUZZ_CHECK(!(c >= 'a' && c <= 'z'));
+        break;
+    case 0: case 400: case 404: case 405: case 408: case 431:
+        FUZZ_CHECK(head.symbol.empty());
+        break;
+    default:
+        FUZZ_CHECK(!"a status the gateway never sends");
+    }
+    return 0;
+}
