@@ -1,24 +1,34 @@
 #!/usr/bin/env bash
-# Runs Morvane Quote under Wine with the local quote server as its market:
-#   scripts/run.sh
-# Installs what is missing, builds the Win32 deliverables, starts
-# tools/quote_server.py and the tray program in a Wine prefix of its own
-# (build/win32/run-prefix). The first run seeds a demo watchlist; every run
-# points the program's proxy setting at this run's quote server and keeps the
-# user's symbols. With a DISPLAY the program joins that desktop's tray;
-# without one it runs on a virtual screen and saves a screenshot once the
-# first refresh is stored. Ctrl-C stops the program, the server and the
-# virtual screen.
+# Runs Morvane Quote under Wine:
+#   scripts/run.sh           with the local quote server as its market
+#   scripts/run.sh --live    with the quote gateway and live quotes
+# Installs what is missing, builds the Win32 deliverables and starts the tray
+# program in a Wine prefix of its own (build/win32/run-prefix). Without
+# --live it first starts tools/quote_server.py; with --live it builds and
+# starts Morvane Quote Gateway.exe instead (port 8421, log in
+# build/win32/run-gateway.log) and stops it again at the end. The first run
+# seeds a demo watchlist; every run points the program's proxy setting at
+# this run's quote server or gateway and keeps the user's symbols. With a
+# DISPLAY the program joins that desktop's tray; without one it runs on a
+# virtual screen and saves a screenshot once the first refresh is stored (or
+# after a minute without one). Ctrl-C stops the program, the server or
+# gateway, and the virtual screen.
+# shellcheck disable=SC2317  # the clean-up functions run from a trap
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${MQ_RUN_BUILD_DIR:-build/win32}
 settings_key='HKCU\Software\Morvane\Morvane Quote'
 demo_symbols=(MSFT INTC CSCO ORCL AAPL)
+gateway_port=8421
+gateway_exe="$build_dir/bin/Morvane Quote Gateway.exe"
+gateway_log="$build_dir/run-gateway.log"
 
 # --- inside the Wine session -------------------------------------------------
 
 server_pid=""
+gateway_pid=""
+proxy_port=""
 # True while the process runs; an ended child stays a zombie until waited for.
 is_running() {
   local stat
@@ -47,14 +57,77 @@ start_quote_server() {
   python3 tools/quote_server.py --port 0 >"$out" 2>"$build_dir/run-server.err" </dev/null &
   server_pid=$!
   for _ in $(seq 1 100); do
-    server_port=$(head -n 1 "$out" 2>/dev/null || true)
-    [ -n "$server_port" ] && return 0
+    proxy_port=$(head -n 1 "$out" 2>/dev/null || true)
+    [ -n "$proxy_port" ] && return 0
     kill -0 "$server_pid" 2>/dev/null || break
     sleep 0.1
   done
   echo "run: the quote server did not start:" >&2
   cat "$build_dir/run-server.err" >&2 || true
   return 1
+}
+
+# True while some socket listens on the TCP port $1 (IPv4 or IPv6).
+port_listening() {
+  local hex
+  hex=$(printf '%04X' "$1")
+  awk -v port=":$hex" 'substr($2, length($2) - 4) == port && $4 == "0A" { found = 1 }
+    END { exit !found }' /proc/net/tcp /proc/net/tcp6 2>/dev/null
+}
+
+gateway_log_tail() {
+  echo "run: the last lines of $gateway_log:" >&2
+  tail -n 5 "$gateway_log" >&2 2>/dev/null || true
+  tail -n 5 "$build_dir/run-gateway.err" >&2 2>/dev/null || true
+}
+
+start_gateway() {
+  if port_listening "$gateway_port"; then
+    echo "run: port $gateway_port is already in use; a gateway left running stops with" \
+      "wine \"Morvane Quote Gateway.exe\" --stop" >&2
+    return 1
+  fi
+  : >"$gateway_log"
+  wine "$(winepath -w "$gateway_exe")" --port "$gateway_port" \
+    --log "$(winepath -w "$gateway_log")" >"$build_dir/run-gateway.err" 2>&1 </dev/null &
+  gateway_pid=$!
+  proxy_port=$gateway_port
+  for _ in $(seq 1 100); do
+    if ! is_running "$gateway_pid"; then
+      local status=0
+      wait "$gateway_pid" || status=$?
+      gateway_pid=""
+      echo "run: the gateway ended at once (exit code $status)" >&2
+      gateway_log_tail
+      return 1
+    fi
+    port_listening "$gateway_port" && return 0
+    sleep 0.1
+  done
+  echo "run: the gateway does not listen on 127.0.0.1:$gateway_port after 10 s" >&2
+  gateway_log_tail
+  return 1
+}
+
+stop_gateway() {
+  if [ -n "$gateway_pid" ]; then
+    if is_running "$gateway_pid"; then
+      timeout 10 wine "$(winepath -w "$gateway_exe")" --stop --port "$gateway_port" \
+        >/dev/null 2>&1 </dev/null || true
+    fi
+    for _ in $(seq 1 30); do
+      is_running "$gateway_pid" || break
+      sleep 0.1
+    done
+    kill -KILL "$gateway_pid" 2>/dev/null || true
+    wait "$gateway_pid" 2>/dev/null || true
+    gateway_pid=""
+  fi
+}
+
+stop_all() {
+  stop_gateway
+  stop_server
 }
 
 # One MQS value per symbol, as a .reg file: each record is the 692-byte quote
@@ -88,7 +161,7 @@ seed_settings() {
     wine reg import "$(winepath -w "$reg_file")" >/dev/null 2>&1
   fi
   wine reg add "$settings_key" /v Proxy /t REG_SZ /d 127.0.0.1 /f >/dev/null 2>&1
-  wine reg add "$settings_key" /v Port /t REG_DWORD /d "$server_port" /f >/dev/null 2>&1
+  wine reg add "$settings_key" /v Port /t REG_DWORD /d "$proxy_port" /f >/dev/null 2>&1
 }
 
 # The first stored record's bytes; a refresh stamps it with a new time.
@@ -107,14 +180,25 @@ wait_for_first_refresh() {
     fi
     sleep 0.5
   done
-  echo "run: no refresh stored within 60 s (is the watchlist empty?)" >&2
+  if [ "${MQ_RUN_LIVE:-0}" = 1 ]; then
+    # A live source may be out of reach; the program keeps running and shows
+    # the last stored quotes.
+    echo "run: no quote stored yet; see $gateway_log"
+  else
+    echo "run: no refresh stored within 60 s (is the watchlist empty?)" >&2
+  fi
   return 1
 }
 
 in_session() {
-  trap stop_server EXIT
-  start_quote_server
-  echo "run: quote server on 127.0.0.1:$server_port"
+  trap stop_all EXIT
+  if [ "${MQ_RUN_LIVE:-0}" = 1 ]; then
+    start_gateway
+    echo "run: quote gateway on 127.0.0.1:$gateway_port, log in $gateway_log"
+  else
+    start_quote_server
+    echo "run: quote server on 127.0.0.1:$proxy_port"
+  fi
   seed_settings
 
   local exe before started program_pid
@@ -139,18 +223,34 @@ in_session() {
   wait "$program_pid" || true
 }
 
-if [ "${1:-}" = "--in-session" ]; then
+if [ "${1:-}" = "--in-session" ] && [ $# -eq 1 ]; then
   in_session
   exit 0
 fi
 
 # --- outside: install, build, open the session -------------------------------
 
+MQ_RUN_LIVE=0
+for arg in "$@"; do
+  case $arg in
+    --live) MQ_RUN_LIVE=1 ;;
+    -h|--help)
+      echo "usage: scripts/run.sh [--live]"
+      exit 0 ;;
+    *)
+      echo "run: unknown argument '$arg'; usage: scripts/run.sh [--live]" >&2
+      exit 2 ;;
+  esac
+done
+export MQ_RUN_LIVE
+
+# Only the deliverables: running the program needs none of the tests.
+targets=(morvane_quote mq_nasdaq mq_utilities mq_help_file)
+[ "$MQ_RUN_LIVE" = 1 ] && targets+=(mq_gateway)
+
 scripts/setup.sh
 cmake --preset win32 -B "$build_dir" >/dev/null
-# Only the deliverables: running the program needs none of the tests.
-cmake --build "$build_dir" -j "${MQ_JOBS:-$(nproc 2>/dev/null || echo 2)}" \
-  --target morvane_quote mq_nasdaq mq_utilities mq_help_file
+cmake --build "$build_dir" -j "${MQ_JOBS:-$(nproc 2>/dev/null || echo 2)}" --target "${targets[@]}"
 
 if [ -n "${DISPLAY:-}" ]; then
   export MQ_USE_DISPLAY=1 MQ_RUN_HEADLESS=0
