@@ -37,11 +37,10 @@ bool refresh_record(const AppState *state, QuoteRecord *record) {
 void refresh_quotes(HWND window, AppState *state) {
     RefreshPass pass;
     refresh_pass_begin(&pass, state->balloon_capable, state->balloon_text);
-    for (int32_t position = 0; position < SYMBOL_LIST_MAX_POSITIONS; ++position) {
-        QuoteRecord *record = nullptr;
-        if (!symbol_list_get(state->symbols, &record, position)) {
-            break;
-        }
+    SymbolWalk walk = symbol_list_walk(state->symbols);
+    QuoteRecord *record = nullptr;
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         if (refresh_record_is_live(record) && refresh_record(state, record)) {
             refresh_pass_add(&pass, record);
         }

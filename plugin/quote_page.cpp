@@ -36,30 +36,30 @@ void remove_commas(const char *text, char *copy) {
     copy[length] = '\0';
 }
 
-void parse_prices(QuoteRequest *request, const char *page, char *scratch) {
-    for (const PriceField &field : kPriceFields) {
-        extract_field(page, field.marker_a, kNumberMarkerB, kNumberTerminator, scratch,
-                      kNumberLimit);
-        request->*field.value = static_cast<float>(decimal_to_double(scratch));
+// strstr for a text whose end (its terminating zero) is already known.
+// Through a full page, msvcrt's strstr (the one the Win32 build calls) is
+// several times slower than a search led by memchr.
+const char *find_text(const char *text, const char *end, const char *needle) {
+    size_t needle_length = strlen(needle);
+    if (needle_length == 0) return text;
+    for (const char *at = text; static_cast<size_t>(end - at) >= needle_length; ++at) {
+        at = static_cast<const char *>(memchr(at, needle[0], static_cast<size_t>(end - at) - needle_length + 1));
+        if (at == nullptr) return nullptr;
+        if (memcmp(at + 1, needle + 1, needle_length - 1) == 0) return at;
     }
+    return nullptr;
 }
 
-void parse_volume(QuoteRequest *request, const char *page, char *scratch) {
-    extract_field(page, "Volume:", "\">", kNumberTerminator, scratch, kNumberLimit);
-    remove_commas(scratch, scratch + kScratchHalf);
-    request->volume = static_cast<uint32_t>(decimal_to_int32(scratch + kScratchHalf));
-}
-
-}  // namespace
-
-int32_t extract_field(const char *page, const char *marker_a, const char *marker_b,
-                      char terminator, char *output, int32_t limit) {
+// extract_field for a page whose end is known, so that the seven fields of
+// a page cost one pass to find its end and not seven.
+int32_t extract_field_before(const char *page, const char *end, const char *marker_a,
+                             const char *marker_b, char terminator, char *output, int32_t limit) {
     output[0] = '\0';
-    const char *found_a = strstr(page, marker_a);
+    const char *found_a = find_text(page, end, marker_a);
     if (found_a == nullptr) {
         return 0;
     }
-    const char *found_b = strstr(found_a, marker_b);
+    const char *found_b = find_text(found_a, end, marker_b);
     if (found_b == nullptr) {
         return 0;
     }
@@ -73,16 +73,39 @@ int32_t extract_field(const char *page, const char *marker_a, const char *marker
     return 1;
 }
 
+void parse_prices(QuoteRequest *request, const char *page, const char *end, char *scratch) {
+    for (const PriceField &field : kPriceFields) {
+        extract_field_before(page, end, field.marker_a, kNumberMarkerB, kNumberTerminator, scratch,
+                             kNumberLimit);
+        request->*field.value = static_cast<float>(decimal_to_double(scratch));
+    }
+}
+
+void parse_volume(QuoteRequest *request, const char *page, const char *end, char *scratch) {
+    extract_field_before(page, end, "Volume:", "\">", kNumberTerminator, scratch, kNumberLimit);
+    remove_commas(scratch, scratch + kScratchHalf);
+    request->volume = static_cast<uint32_t>(decimal_to_int32(scratch + kScratchHalf));
+}
+
+}  // namespace
+
+int32_t extract_field(const char *page, const char *marker_a, const char *marker_b,
+                      char terminator, char *output, int32_t limit) {
+    return extract_field_before(page, page + strlen(page), marker_a, marker_b, terminator, output,
+                                limit);
+}
+
 void parse_quote_page(QuoteRequest *request, const char *page) {
     request->last_sale = 0.0f;
     request->previous_close = 0.0f;
     request->todays_high = 0.0f;
     request->todays_low = 0.0f;
     request->volume = 0;
-    extract_field(page, "b>Market", " : ", '<', request->market, MQX_MARKET_SIZE - 1);
-    extract_field(page, "offsite_quotes.asp", "content=", '"', request->detail_url,
-                  MQX_DETAIL_URL_SIZE - 1);
+    const char *end = page + strlen(page);
+    extract_field_before(page, end, "b>Market", " : ", '<', request->market, MQX_MARKET_SIZE - 1);
+    extract_field_before(page, end, "offsite_quotes.asp", "content=", '"', request->detail_url,
+                         MQX_DETAIL_URL_SIZE - 1);
     char scratch[2 * kScratchHalf];
-    parse_prices(request, page, scratch);
-    parse_volume(request, page, scratch);
+    parse_prices(request, page, end, scratch);
+    parse_volume(request, page, end, scratch);
 }

@@ -50,9 +50,10 @@ void add_quote_line(HWND list_box, const QuoteRecord *record, int32_t position) 
 
 void fill_quote_lines(HWND dialog, SymbolList *symbols) {
     HWND list_box = GetDlgItem(dialog, IDC_QUOTES_LIST);
-    for (int32_t position = 0; position < SYMBOL_LIST_MAX_POSITIONS; ++position) {
-        QuoteRecord *record;
-        if (!symbol_list_get(symbols, &record, position)) break;
+    SymbolWalk walk = symbol_list_walk(symbols);
+    QuoteRecord *record = nullptr;
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         if (quote_record_is_listed(record)) add_quote_line(list_box, record, position);
     }
 }

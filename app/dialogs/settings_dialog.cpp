@@ -61,11 +61,10 @@ void set_button_state(HWND dialog) {
 }
 
 void fill_symbol_lines(HWND dialog, AppState *state) {
-    for (int32_t position = 0; position < SYMBOL_LIST_MAX_POSITIONS; ++position) {
-        QuoteRecord *record = nullptr;
-        if (!symbol_list_get(state->symbols, &record, position)) {
-            break;
-        }
+    SymbolWalk walk = symbol_list_walk(state->symbols);
+    QuoteRecord *record = nullptr;
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         if (!quote_record_is_deleted(record)) {
             add_line(dialog, record, position);
         }

@@ -6,10 +6,10 @@ LONG open_key(HKEY parent, const char *name, HKEY *out) {
     return RegOpenKeyExA(parent, name, 0, KEY_READ, out);
 }
 
-LONG create_key(HKEY parent, const char *name, HKEY *out) {
+LONG create_key(HKEY parent, const char *name, HKEY *out, DWORD *disposition) {
     char no_class[] = "";
     return RegCreateKeyExA(parent, name, 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                           nullptr, out, nullptr);
+                           nullptr, out, disposition);
 }
 
 LONG query_value(HKEY key, const char *name, void *data, DWORD *size) {
@@ -28,8 +28,8 @@ LONG delete_value(HKEY key, const char *name) { return RegDeleteValueA(key, name
 
 LONG delete_key(HKEY parent, const char *name) { return RegDeleteKeyA(parent, name); }
 
-LONG count_subkeys(HKEY key, DWORD *count) {
-    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, count, nullptr, nullptr, nullptr,
+LONG count_entries(HKEY key, DWORD *subkeys, DWORD *values) {
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values,
                             nullptr, nullptr, nullptr, nullptr);
 }
 
@@ -37,7 +37,7 @@ LONG close_key(HKEY key) { return RegCloseKey(key); }
 
 const SettingsRegistry kWin32Registry = {open_key,        create_key,   query_value,
                                          set_value,       enum_value_name, delete_value,
-                                         delete_key,      count_subkeys, close_key};
+                                         delete_key,      count_entries, close_key};
 
 }  // namespace
 

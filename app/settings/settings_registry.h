@@ -9,8 +9,9 @@
 typedef struct SettingsRegistry {
     // Opens `name` under `parent` for reading.
     LONG (*open_key)(HKEY parent, const char *name, HKEY *out);
-    // Creates or opens `name` under `parent` with full access, non-volatile.
-    LONG (*create_key)(HKEY parent, const char *name, HKEY *out);
+    // Creates or opens `name` under `parent` with full access, non-volatile;
+    // *disposition says which (REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY).
+    LONG (*create_key)(HKEY parent, const char *name, HKEY *out, DWORD *disposition);
     // Reads a value of any type into `data`; *size is its capacity in and the
     // value's size out. A value larger than the capacity fails.
     LONG (*query_value)(HKEY key, const char *name, void *data, DWORD *size);
@@ -20,7 +21,8 @@ typedef struct SettingsRegistry {
     LONG (*delete_value)(HKEY key, const char *name);
     // Deletes a subkey that has no subkeys of its own.
     LONG (*delete_key)(HKEY parent, const char *name);
-    LONG (*count_subkeys)(HKEY key, DWORD *count);
+    // How many subkeys and values the key holds.
+    LONG (*count_entries)(HKEY key, DWORD *subkeys, DWORD *values);
     LONG (*close_key)(HKEY key);
 } SettingsRegistry;
 

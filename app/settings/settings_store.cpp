@@ -26,8 +26,8 @@ public:
     bool open(HKEY parent, const char *name) {
         return registry_->open_key(parent, name, &key_) == ERROR_SUCCESS;
     }
-    bool create(HKEY parent, const char *name) {
-        return registry_->create_key(parent, name, &key_) == ERROR_SUCCESS;
+    bool create(HKEY parent, const char *name, DWORD *disposition = nullptr) {
+        return registry_->create_key(parent, name, &key_, disposition) == ERROR_SUCCESS;
     }
     HKEY get() const { return key_; }
 
@@ -114,17 +114,15 @@ void write_proxy(const SettingsRegistry *registry, HKEY key, const char *proxy) 
     registry->set_value(key, "Proxy", REG_SZ, text, static_cast<DWORD>(length + 1));
 }
 
-// How many numbered entries, from SYM000 on, a delete would remove before it
-// stopped: up to the first one missing or holding subkeys of its own.
-DWORD count_removable_entries(const SettingsRegistry *registry, HKEY key) {
-    DWORD number = 0;
-    for (; number < SYMBOL_LIST_MAX_POSITIONS; ++number) {
-        ScopedKey subkey(registry);
-        DWORD subkeys = 0;
-        if (!subkey.open(key, subkey_name(number).text)) break;
-        if (registry->count_subkeys(subkey.get(), &subkeys) != ERROR_SUCCESS || subkeys != 0) break;
-    }
-    return number;
+// An entry that deleting the numbered entries from SYM000 on would remove:
+// one that exists and has no subkeys of its own. The delete stops at the
+// first entry that is not.
+bool is_removable(const SettingsRegistry *registry, HKEY key, DWORD number) {
+    ScopedKey subkey(registry);
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    return subkey.open(key, subkey_name(number).text) &&
+           registry->count_entries(subkey.get(), &subkeys, &values) == ERROR_SUCCESS && subkeys == 0;
 }
 
 // Leaves "MQS" as the only value of an entry that is being replaced as a
@@ -140,29 +138,50 @@ void remove_other_values(const SettingsRegistry *registry, HKEY key) {
     }
 }
 
-void write_record(const SettingsRegistry *registry, HKEY key, DWORD number, const QuoteRecord *record,
-                  bool replace_whole_entry) {
+// Writes entry `number`. When it and every entry before it were removable
+// as the save found them, the delete-everything-first order would have
+// written it afresh, so "MQS" must end up its only value. Returns whether
+// it was removable. The entry is looked at only now, just before it is
+// written, and still as the save found it, since earlier steps touch only
+// lower numbers; a key it creates was not there, so it was not removable.
+bool write_record(const SettingsRegistry *registry, HKEY key, DWORD number, const QuoteRecord *record,
+                  bool earlier_removable) {
     ScopedKey subkey(registry);
-    if (!subkey.create(key, subkey_name(number).text)) return;
-    registry->set_value(subkey.get(), kRecordValue, REG_BINARY, record, sizeof(*record));
-    if (replace_whole_entry) remove_other_values(registry, subkey.get());
+    DWORD disposition = 0;
+    if (!subkey.create(key, subkey_name(number).text, &disposition)) {
+        return earlier_removable && is_removable(registry, key, number);
+    }
+    bool stored = registry->set_value(subkey.get(), kRecordValue, REG_BINARY, record, sizeof(*record)) ==
+                  ERROR_SUCCESS;
+    if (!earlier_removable || disposition != REG_OPENED_EXISTING_KEY) return false;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    if (registry->count_entries(subkey.get(), &subkeys, &values) != ERROR_SUCCESS || subkeys != 0) return false;
+    // With "MQS" stored, a single value is "MQS" itself: nothing to remove.
+    if (values > 1 || !stored) remove_other_values(registry, subkey.get());
+    return true;
 }
 
 // Writes the live records over the numbered entries in place and only then
 // removes the surplus ones, so a save cut off at any point leaves every
 // symbol stored in its old or its new form. The result is the store that
-// deleting all entries first and writing them afresh would leave.
+// deleting all entries first and writing them afresh would leave: that
+// delete would have stopped at the first entry that was not removable, and
+// so does the removal of the surplus, since the registry refuses to delete a
+// missing key or one with subkeys.
 void save_records(const SettingsRegistry *registry, HKEY key, SymbolList *list) {
-    DWORD removable = count_removable_entries(registry, key);
+    bool all_removable = true;
     DWORD written = 0;
+    SymbolWalk walk = symbol_list_walk(list);
     QuoteRecord *record = nullptr;
-    for (int32_t position = 0; position < SYMBOL_LIST_MAX_POSITIONS; ++position) {
-        if (!symbol_list_get(list, &record, position)) break;
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         if (quote_record_is_deleted(record)) continue;
-        write_record(registry, key, written, record, written < removable);
+        all_removable = write_record(registry, key, written, record, all_removable);
         ++written;
     }
-    for (DWORD number = written; number < removable; ++number) {
+    if (!all_removable) return;
+    for (DWORD number = written; number < SYMBOL_LIST_MAX_POSITIONS; ++number) {
         if (registry->delete_key(key, subkey_name(number).text) != ERROR_SUCCESS) break;
     }
 }

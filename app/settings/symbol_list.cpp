@@ -53,6 +53,22 @@ int32_t symbol_list_get(SymbolList *list, QuoteRecord **out, int32_t position) {
     return 1;
 }
 
+SymbolWalk symbol_list_walk(const SymbolList *list) {
+    SymbolWalk walk;
+    walk.next = list == nullptr ? nullptr : list->first;
+    walk.position = 0;
+    return walk;
+}
+
+int32_t symbol_list_walk_next(SymbolWalk *walk, QuoteRecord **out, int32_t *position) {
+    if (walk->next == nullptr || walk->position >= SYMBOL_LIST_MAX_POSITIONS) return 0;
+    *out = walk->next->record;
+    *position = walk->position;
+    walk->next = walk->next->next;
+    walk->position += 1;
+    return 1;
+}
+
 int32_t symbol_list_last_position(const SymbolList *list) {
     return list == nullptr ? -1 : list->last_position;
 }

@@ -41,6 +41,24 @@ int32_t symbol_list_append(SymbolList *list, const void *source, uint32_t size);
 // empty list, a negative position or one past the end.
 int32_t symbol_list_get(SymbolList *list, QuoteRecord **out, int32_t position);
 
+// A walk through the positions consumers look at (0 to
+// SYMBOL_LIST_MAX_POSITIONS - 1), in order. Each step follows one link, so a
+// whole walk costs as much as the list is long, where symbol_list_get for
+// every position, each from the head, would cost its square.
+typedef struct SymbolWalk {
+    SymbolNode *next;  // the node of the record the next step hands out
+    int32_t position;  // that record's position
+} SymbolWalk;
+
+// A walk from position 0; on a missing or empty list it ends at once.
+SymbolWalk symbol_list_walk(const SymbolList *list);
+
+// Stores the next record (the list's own, as symbol_list_get gives it) and
+// its position, and steps on. Past the last record, or past the last
+// position consumers look at, it fails and leaves both untouched. The list
+// must outlive the walk.
+int32_t symbol_list_walk_next(SymbolWalk *walk, QuoteRecord **out, int32_t *position);
+
 // Position of the last record; -1 for an empty (or missing) list.
 int32_t symbol_list_last_position(const SymbolList *list);
 

@@ -63,8 +63,8 @@ bool may_call() { return g_calls++ < g_cut_at; }
 LONG cut_open(HKEY parent, const char *name, HKEY *out) {
     return may_call() ? g_real->open_key(parent, name, out) : ERROR_ACCESS_DENIED;
 }
-LONG cut_create(HKEY parent, const char *name, HKEY *out) {
-    return may_call() ? g_real->create_key(parent, name, out) : ERROR_ACCESS_DENIED;
+LONG cut_create(HKEY parent, const char *name, HKEY *out, DWORD *disposition) {
+    return may_call() ? g_real->create_key(parent, name, out, disposition) : ERROR_ACCESS_DENIED;
 }
 LONG cut_query(HKEY key, const char *name, void *data, DWORD *size) {
     return may_call() ? g_real->query_value(key, name, data, size) : ERROR_ACCESS_DENIED;
@@ -81,8 +81,8 @@ LONG cut_delete_value(HKEY key, const char *name) {
 LONG cut_delete_key(HKEY parent, const char *name) {
     return may_call() ? g_real->delete_key(parent, name) : ERROR_ACCESS_DENIED;
 }
-LONG cut_count(HKEY key, DWORD *count) {
-    return may_call() ? g_real->count_subkeys(key, count) : ERROR_ACCESS_DENIED;
+LONG cut_count(HKEY key, DWORD *subkeys, DWORD *values) {
+    return may_call() ? g_real->count_entries(key, subkeys, values) : ERROR_ACCESS_DENIED;
 }
 LONG pass_close(HKEY key) { return g_real->close_key(key); }
 

@@ -140,6 +140,14 @@ const Scenario kScenarios[] = {
      {0},
      {"DDD", "EEE", "FFF"}},
     {"everything deleted", {{0, "AAA", Layout::Older}, {1, "BBB", Layout::Current}}, {0, 1}, {}},
+    {"surplus up to an entry with a subkey of its own",
+     {{0, "AAA", Layout::Current}, {1, "BBB", Layout::Both}, {2, "CCC", Layout::WithChildKey}, {3, "DDD", Layout::Current}},
+     {0, 1},
+     {}},
+    {"surplus up to a gap in the stored numbers",
+     {{0, "AAA", Layout::Older}, {1, "BBB", Layout::Current}, {2, "CCC", Layout::Current}, {4, "EEE", Layout::Both}},
+     {1},
+     {}},
 };
 
 class SettingsSaveOrder : public mqtest::StoreTest {

@@ -105,6 +105,46 @@ TEST_F(SymbolListTest, RecordsKeepTheirAddressesAcrossManyAppends) {
     }
 }
 
+TEST_F(SymbolListTest, AWalkHandsOutWhatGetGivesForPositionsZeroTo999) {
+    char symbol[16];
+    for (int32_t n = 0; n < 1500; ++n) {
+        snprintf(symbol, sizeof(symbol), "S%d", n);
+        append(symbol);
+    }
+    // Deleted records keep their positions and are handed out like any.
+    strcpy(at(7)->symbol, QUOTE_DELETED_SYMBOL);
+    SymbolWalk walk = symbol_list_walk(list_);
+    QuoteRecord *record = nullptr;
+    int32_t position = -1;
+    int32_t expected = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
+        ASSERT_EQ(position, expected);
+        ASSERT_EQ(record, at(position)) << "position " << position;
+        ++expected;
+    }
+    EXPECT_EQ(expected, SYMBOL_LIST_MAX_POSITIONS);
+    EXPECT_EQ(position, SYMBOL_LIST_MAX_POSITIONS - 1);  // untouched by the step that ended it
+    EXPECT_EQ(record, at(SYMBOL_LIST_MAX_POSITIONS - 1));
+    EXPECT_EQ(symbol_list_walk_next(&walk, &record, &position), 0);
+}
+
+TEST_F(SymbolListTest, AWalkOfAShortListEndsAfterItsLastRecord) {
+    append("AAA");
+    append("BBB");
+    SymbolWalk walk = symbol_list_walk(list_);
+    QuoteRecord *record = nullptr;
+    int32_t position = -1;
+    ASSERT_EQ(symbol_list_walk_next(&walk, &record, &position), 1);
+    EXPECT_STREQ(record->symbol, "AAA");
+    EXPECT_EQ(position, 0);
+    ASSERT_EQ(symbol_list_walk_next(&walk, &record, &position), 1);
+    EXPECT_STREQ(record->symbol, "BBB");
+    EXPECT_EQ(position, 1);
+    EXPECT_EQ(symbol_list_walk_next(&walk, &record, &position), 0);
+    EXPECT_STREQ(record->symbol, "BBB");
+    EXPECT_EQ(position, 1);
+}
+
 TEST(SymbolListMissing, EveryOperationFailsWithoutAList) {
     QuoteRecord record = make_record("AAA", 1.0f);
     QuoteRecord *out = &record;
@@ -113,12 +153,21 @@ TEST(SymbolListMissing, EveryOperationFailsWithoutAList) {
     EXPECT_EQ(out, &record);
     EXPECT_EQ(symbol_list_last_position(nullptr), -1);
     EXPECT_EQ(symbol_list_free(nullptr), 0);
+    SymbolWalk walk = symbol_list_walk(nullptr);
+    int32_t position = -1;
+    EXPECT_EQ(symbol_list_walk_next(&walk, &out, &position), 0);
+    EXPECT_EQ(out, &record);
+    EXPECT_EQ(position, -1);
 }
 
 TEST(SymbolListFree, EmptyListIsReleased) {
     SymbolList *list = nullptr;
     ASSERT_EQ(symbol_list_create(&list), 1);
     ASSERT_NE(list, nullptr);
+    SymbolWalk walk = symbol_list_walk(list);
+    QuoteRecord *record = nullptr;
+    int32_t position = -1;
+    EXPECT_EQ(symbol_list_walk_next(&walk, &record, &position), 0);
     EXPECT_EQ(symbol_list_free(list), 1);  // the leak checker sees a lost head
 }
 
