@@ -2,10 +2,11 @@
 
 #include "app/dialogs/dialog_common.h"
 #include "app/resources/resource.h"
+#include "mq_version.h"
 
 namespace {
 
-const char kVersionText[] = "1.10";
+const char kVersionText[] = MQ_VERSION_TEXT;
 const char kCopyrightText[] = "Copyright (C) 2026 Morvane Software";
 
 INT_PTR init_about(HWND dialog) {
