@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 fonts-wine fonts-liberation
   xvfb xauth x11-apps imagemagick
   fp-utils python3 nlohmann-json3-dev
+  nsis zip
   clang libclang-rt-14-dev
 )
 

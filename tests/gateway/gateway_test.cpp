@@ -9,9 +9,7 @@
 #include <string.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,13 +25,6 @@ namespace {
 const char kGateway[] = "Morvane Quote Gateway.exe";
 const DWORD kStartTimeoutMs = 30000;
 
-std::string read_file(const std::string &path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 size_t count_of(const std::string &text, const std::string &part) {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
@@ -41,7 +32,7 @@ size_t count_of(const std::string &text, const std::string &part) {
 }
 
 // The fake source's requests so far, one request line each.
-std::string source_requests() { return read_file(MQ_FAKE_SOURCE_LOG_FILE); }
+std::string source_requests() { return mqtest::file_text(MQ_FAKE_SOURCE_LOG_FILE); }
 
 SOCKET connect_to(const char *address, DWORD port) {
     SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -137,7 +128,7 @@ protected:
 
     QuoteRequest quote(const char *symbol) { return chain_.quote(symbol, proxy()); }
     std::string proxy() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::string log() const { return read_file(log_path_); }
+    std::string log() const { return mqtest::file_text(log_path_); }
 
     DWORD port_ = 0;
     std::string log_path_;

@@ -2,6 +2,9 @@
 
 #include <stdio.h>
 
+#include <fstream>
+#include <sstream>
+
 namespace mqtest {
 
 std::string deliverable_dir() { return MQ_DELIVERABLE_DIR; }
@@ -53,6 +56,13 @@ DWORD number_in_file(const char *path) {
         fclose(file);
     }
     return number;
+}
+
+std::string file_text(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 }  // namespace mqtest

@@ -65,6 +65,10 @@ private:
 // The number (a port) alone in a text file, or 0.
 DWORD number_in_file(const char *path);
 
+// A file's whole content as it stands ("" when it cannot be read), for logs
+// that another process is still writing.
+std::string file_text(const std::string &path);
+
 }  // namespace mqtest
 
 #endif
