@@ -1,0 +1,143 @@
+// The quote gateway: one quote from its warm cache and one fetched from the
+// fake live source (tests/gateway/fake_source.py), each asked as the tray
+// program asks it (a WinINet GET with the gateway as proxy), against a bare
+// loopback GET of the fake source's own answer. Medians of SAMPLES.
+//
+//   gateway_bench FAKE_SOURCE_PORT SAMPLES
+#include <winsock2.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app_test_support.h"
+#include "bench/bare_get.h"
+#include "bench/bench_support.h"
+#include "program_process.h"
+
+namespace {
+
+const char kSymbol[] = "MSFT";
+const DWORD kCapacity = 150000;
+const DWORD kListenWaitMs = 30000;
+
+// A port nothing listens on now.
+DWORD free_port() {
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+    int size = sizeof(address);
+    getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
+    closesocket(probe);
+    return ntohs(address.sin_port);
+}
+
+bool listens(DWORD port) {
+    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(static_cast<u_short>(port));
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool connected = connect(client, reinterpret_cast<sockaddr *>(&target), sizeof(target)) == 0;
+    closesocket(client);
+    return connected;
+}
+
+std::string gateway_exe() { return std::string(MQ_DELIVERABLE_DIR) + "\\Morvane Quote Gateway.exe"; }
+
+// A gateway on a port of its own whose two sources are the fake source; it
+// is stopped with --stop when the object goes.
+class Gateway {
+public:
+    Gateway(long source_port, const std::string &arguments) : port_(free_port()) {
+        std::string base = "http://127.0.0.1:" + std::to_string(source_port);
+        process_.reset(new apptest::ProgramProcess(
+            gateway_exe(), MQ_DELIVERABLE_DIR,
+            "--port " + std::to_string(port_) + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
+        ready_ = process_->started() && apptest::wait_until([&] { return listens(port_); }, kListenWaitMs);
+    }
+    ~Gateway() {
+        apptest::ProgramProcess stop(gateway_exe(), MQ_DELIVERABLE_DIR, "--port " + std::to_string(port_) + " --stop");
+        stop.wait_for_exit();
+        process_->wait_for_exit();
+    }
+    bool ready() const { return ready_; }
+    std::string proxy() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    DWORD port_;
+    std::unique_ptr<apptest::ProgramProcess> process_;
+    bool ready_ = false;
+};
+
+// One timed GET; negative when it brought no quote page (or no answer).
+double timed_get(const bench::GetTarget &target, std::vector<char> &buffer, const char *expected) {
+    double started = bench::now_ms();
+    DWORD length = bench::bare_get(target, buffer.data(), kCapacity, false);
+    double elapsed = bench::now_ms() - started;
+    buffer[length] = '\0';
+    return length > 0 && strstr(buffer.data(), expected) != nullptr ? elapsed : -1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    long source_port = bench::number_argument(argc > 1 ? argv[1] : nullptr, 0);
+    long samples = bench::number_argument(argc > 2 ? argv[2] : nullptr, 0);
+    if (argc != 3 || source_port <= 0 || source_port > 65535 || samples < 1) {
+        fprintf(stderr, "usage: gateway_bench FAKE_SOURCE_PORT SAMPLES\n");
+        return 2;
+    }
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    int status = 0;
+    {
+        Gateway cached(source_port, "");
+        Gateway uncached(source_port, "--cache-seconds 0");
+        if (!cached.ready() || !uncached.ready()) {
+            fprintf(stderr, "gateway_bench: the gateway did not listen within %lu s\n", kListenWaitMs / 1000);
+            return 1;
+        }
+        bench::GetTarget from_cache = bench::quote_page_target(cached.proxy(), kSymbol);
+        bench::GetTarget from_source = bench::quote_page_target(uncached.proxy(), kSymbol);
+        bench::GetTarget bare;
+        bare.host = "127.0.0.1";
+        bare.port = static_cast<INTERNET_PORT>(source_port);
+        bare.path = std::string("/api/quote/") + kSymbol + "/info?assetclass=stocks";
+        std::vector<char> buffer(kCapacity + 1);
+        // Warms the cache, and WinINet and the sockets on every path.
+        timed_get(from_cache, buffer, "Last Sale:");
+        timed_get(from_source, buffer, "Last Sale:");
+        timed_get(bare, buffer, "lastSalePrice");
+
+        std::vector<double> warm, fetched, loopback;
+        for (long sample = 0; sample < samples && status == 0; ++sample) {
+            warm.push_back(timed_get(from_cache, buffer, "Last Sale:"));
+            fetched.push_back(timed_get(from_source, buffer, "Last Sale:"));
+            loopback.push_back(timed_get(bare, buffer, "lastSalePrice"));
+            if (warm.back() < 0 || fetched.back() < 0 || loopback.back() < 0) {
+                fprintf(stderr, "gateway_bench: sample %ld brought no quote\n", sample);
+                status = 1;
+            }
+        }
+        if (status == 0) {
+            bench::Spread w = bench::spread(warm), f = bench::spread(fetched), b = bench::spread(loopback);
+            printf("quote gateway under Wine (median of %ld, lowest..highest)\n", samples);
+            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "quote from the warm cache", w.median, w.low, w.high);
+            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "quote fetched from the fake source", f.median, f.low, f.high);
+            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "bare loopback GET of the source's answer", b.median, b.low,
+                   b.high);
+            printf("  ratio %-38s %.3f\n", "warm cache / bare GET", w.median / b.median);
+            printf("  ratio %-38s %.3f\n", "from the source / bare GET", f.median / b.median);
+            printf("  ratio %-38s %.3f\n", "from the source / two bare GETs", f.median / (2 * b.median));
+        }
+    }
+    WSACleanup();
+    return status;
+}
