@@ -160,8 +160,8 @@ Section "-Finish"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The tray program, its Nasdaq plug-in, its page-fetch library and its help."
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecLive} "Morvane Quote Gateway: live quotes from Nasdaq and Yahoo Finance. Starts at log-on; becomes the proxy when none is set."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The tray program, its plug-in, its page-fetch library and its help."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecLive} "The gateway for live quotes: starts at log-on and becomes the proxy unless one is set."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecAutostart} "Starts Morvane Quote whenever a user logs on."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 

@@ -23,6 +23,9 @@ demo_symbols=(MSFT INTC CSCO ORCL AAPL)
 gateway_port=8421
 gateway_exe="$build_dir/bin/Morvane Quote Gateway.exe"
 gateway_log="$build_dir/run-gateway.log"
+desktop_name=MorvaneQuote
+# The screenshot's bottom-right corner that shows the tray and the balloon.
+tray_crop=320x170+0+0
 
 # --- inside the Wine session -------------------------------------------------
 
@@ -208,16 +211,21 @@ in_session() {
   # Many X desktops have no notification area, and a bare X server never
   # has one; Wine's virtual desktop brings its own taskbar, whose tray holds
   # the program's icon, so the icon shows wherever the program runs.
-  wine explorer /desktop=MorvaneQuote,1024x768 "$exe" &
+  wine explorer "/desktop=$desktop_name,1024x768" "$exe" &
   program_pid=$!
 
   if [ "${MQ_RUN_HEADLESS:-0}" = 1 ]; then
     # An empty watchlist never stores a refresh; the program still runs.
     wait_for_first_refresh "$before" "$started" || true
     sleep 1  # let the taskbar repaint the new trend icon
-    local shot="$build_dir/run-screenshot.png"
+    # A click on the icon opens the balloon with each symbol's quote: what a
+    # user sees after a refresh.
+    wine "$(winepath -w "$build_dir/tools-bin/tray_click.exe")" "$desktop_name" || true
+    sleep 3  # Wine's tray opens a balloon 2 s after it is asked to
+    local shot="$build_dir/run-screenshot.png" corner="$build_dir/run-tray.png"
     import -window root "$shot"
-    echo "run: screenshot of the virtual screen: $shot"
+    convert "$shot" -gravity SouthEast -crop "$tray_crop" +repage "$corner"
+    echo "run: screenshot of the virtual screen: $shot, of its tray corner: $corner"
   fi
   echo "run: Morvane Quote is running; Ctrl-C stops it"
   wait "$program_pid" || true
@@ -247,6 +255,7 @@ export MQ_RUN_LIVE
 # Only the deliverables: running the program needs none of the tests.
 targets=(morvane_quote mq_nasdaq mq_utilities mq_help_file)
 [ "$MQ_RUN_LIVE" = 1 ] && targets+=(mq_gateway)
+[ -z "${DISPLAY:-}" ] && targets+=(mq_tray_click)
 
 scripts/setup.sh
 cmake --preset win32 -B "$build_dir" >/dev/null
