@@ -2,11 +2,18 @@
 // least the store's layout allows: creating or opening the 1000 numbered
 // subkeys and writing (reading) the one 692-byte value of each.
 //
+// The bare calls are made during the save or load, entry by entry, on a key
+// of their own beside the store (see RawSide), and their time is taken off
+// the store's: the machine is shared, and its load moves within the tens of
+// milliseconds a save takes, so figures taken one after the other would
+// scatter more than they differ.
+//
 //   settings_bench ROUNDS
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "app/settings/settings_store.h"
@@ -15,8 +22,9 @@
 namespace {
 
 const int kRecords = SYMBOL_LIST_MAX_POSITIONS;
+const char kRawKeyPath[] = SETTINGS_KEY_PATH " (bench)";
 
-void subkey_name(char (&name)[16], int number) { snprintf(name, sizeof(name), "SYM%03d", number); }
+QuoteRecord g_records[kRecords];
 
 QuoteRecord record_for(int number) {
     QuoteRecord record;
@@ -27,126 +35,135 @@ QuoteRecord record_for(int number) {
     return record;
 }
 
-void delete_store() { SHDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH); }
+// The bare calls for one entry, as the store's layout needs them and no
+// more, on the key kRawKeyPath, which has the store's layout.
+enum class RawStep {
+    write,          // create (or open) the entry and write its record
+    write_counted,  // the same, and ask how many subkeys and values it holds:
+                    // the one question a save over a store must ask of each
+                    // entry, since what deleting the entries first and
+                    // writing them afresh would leave depends on the answer
+    read            // open the entry and read its record
+};
 
-// Creates (or opens) every subkey and writes its record, nothing else. With
-// `count_entries` it also asks each subkey how many subkeys and values it
-// holds, the one question per entry that the store's rule for a save over
-// an existing store has to ask (what deleting the entries first and writing
-// them afresh would leave depends on the answer).
-bool raw_writes(const QuoteRecord *records, bool count_entries = false) {
-    HKEY store = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_CREATE_SUB_KEY, nullptr, &store, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool all_written = true;
+struct RawSide {
+    HKEY key = nullptr;
+    RawStep step = RawStep::write;
+    double ms = 0;
+    bool good = true;
+};
+RawSide g_raw;
+
+void run_raw_step(int number) {
     char name[16];
-    for (int n = 0; n < kRecords; ++n) {
-        subkey_name(name, n);
-        HKEY entry = nullptr;
-        if (RegCreateKeyExA(store, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr,
-                            &entry, nullptr) != ERROR_SUCCESS) {
-            all_written = false;
-            continue;
-        }
-        all_written &= RegSetValueExA(entry, "MQS", 0, REG_BINARY, reinterpret_cast<const BYTE *>(&records[n]),
-                                      sizeof(QuoteRecord)) == ERROR_SUCCESS;
-        DWORD subkeys = 0;
-        DWORD values = 0;
-        if (count_entries) {
-            all_written &= RegQueryInfoKeyA(entry, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                            nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-        }
-        RegCloseKey(entry);
+    snprintf(name, sizeof(name), "SYM%03d", number);
+    double started = bench::now_ms();
+    HKEY entry = nullptr;
+    LONG opened = g_raw.step == RawStep::read
+                      ? RegOpenKeyExA(g_raw.key, name, 0, KEY_QUERY_VALUE, &entry)
+                      : RegCreateKeyExA(g_raw.key, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &entry, nullptr);
+    if (opened != ERROR_SUCCESS) {
+        g_raw.good = false;
+        return;
     }
-    RegCloseKey(store);
-    return all_written;
+    BYTE *record = reinterpret_cast<BYTE *>(&g_records[number]);
+    DWORD size = sizeof(QuoteRecord);
+    DWORD subkeys = 0, values = 0;
+    switch (g_raw.step) {
+    case RawStep::read:
+        g_raw.good &= RegQueryValueExA(entry, "MQS", nullptr, nullptr, record, &size) == ERROR_SUCCESS;
+        break;
+    case RawStep::write_counted:
+        g_raw.good &= RegSetValueExA(entry, "MQS", 0, REG_BINARY, record, size) == ERROR_SUCCESS;
+        g_raw.good &= RegQueryInfoKeyA(entry, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                       nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        break;
+    case RawStep::write:
+        g_raw.good &= RegSetValueExA(entry, "MQS", 0, REG_BINARY, record, size) == ERROR_SUCCESS;
+        break;
+    }
+    RegCloseKey(entry);
+    g_raw.ms += bench::now_ms() - started;
 }
 
-// Opens every subkey and reads its record, nothing else.
-bool raw_reads(QuoteRecord *records) {
-    HKEY store = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_ENUMERATE_SUB_KEYS, &store) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool all_read = true;
-    char name[16];
-    for (int n = 0; n < kRecords; ++n) {
-        subkey_name(name, n);
-        HKEY entry = nullptr;
-        if (RegOpenKeyExA(store, name, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) {
-            all_read = false;
-            continue;
-        }
-        DWORD size = sizeof(QuoteRecord);
-        all_read &= RegQueryValueExA(entry, "MQS", nullptr, nullptr, reinterpret_cast<BYTE *>(&records[n]),
-                                     &size) == ERROR_SUCCESS;
-        RegCloseKey(entry);
-    }
-    RegCloseKey(store);
-    return all_read;
+// The store's own registry calls, with the bare calls for entry SYMnnn run
+// just before the store opens or creates that entry.
+bool is_entry(HKEY parent, const char *name) {
+    return parent != HKEY_CURRENT_USER && strncmp(name, "SYM", 3) == 0;
 }
 
-void fill_state(AppState *state, const QuoteRecord *records) {
+LONG open_beside_raw(HKEY parent, const char *name, HKEY *out) {
+    if (is_entry(parent, name)) run_raw_step(atoi(name + 3));
+    return settings_registry_win32()->open_key(parent, name, out);
+}
+
+LONG create_beside_raw(HKEY parent, const char *name, HKEY *out, DWORD *disposition) {
+    if (is_entry(parent, name)) run_raw_step(atoi(name + 3));
+    return settings_registry_win32()->create_key(parent, name, out, disposition);
+}
+
+SettingsRegistry registry_beside_raw() {
+    SettingsRegistry registry = *settings_registry_win32();
+    registry.open_key = open_beside_raw;
+    registry.create_key = create_beside_raw;
+    return registry;
+}
+
+void delete_stores() {
+    SHDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kRawKeyPath);
+}
+
+void fill_state(AppState *state) {
     settings_free(state);
     symbol_list_create(&state->symbols);
-    for (int n = 0; n < kRecords; ++n) symbol_list_append(state->symbols, &records[n], sizeof(records[n]));
+    for (int n = 0; n < kRecords; ++n) symbol_list_append(state->symbols, &g_records[n], sizeof(g_records[n]));
 }
 
+// Runs `operation` (a save or a load through `registry`) with the bare
+// `step` beside it; the store's time and the bare calls' time.
 template <typename Operation>
-double timed(Operation operation) {
+bool time_beside(RawStep step, Operation operation, double *store_ms, double *raw_ms) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRawKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &g_raw.key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    g_raw.step = step;
+    g_raw.ms = 0;
+    g_raw.good = true;
     double started = bench::now_ms();
     operation();
-    return bench::now_ms() - started;
+    *store_ms = bench::now_ms() - started - g_raw.ms;
+    *raw_ms = g_raw.ms;
+    RegCloseKey(g_raw.key);
+    return g_raw.good;
 }
 
-// One round. Each figure is taken right beside its limit, the two in an
-// order that turns with the round, so that both meet the machine (shared,
-// its load moving) in the same state.
-bool measure_round(AppState *state, QuoteRecord *records, long round, bench::Report &report) {
-    bool good = true;
-    bool store_first = round % 2 == 0;
-    double save = 0, raw = 0;
-    fill_state(state, records);
-    for (int side = 0; side < 2; ++side) {
-        delete_store();
-        if ((side == 0) == store_first) {
-            save = timed([&] { settings_save(state); });
-        } else {
-            raw = timed([&] { good &= raw_writes(records); });
-        }
-    }
-    report.add_time("settings_save, first (empty store)", save);
+bool measure_round(AppState *state, bench::Report &report) {
+    SettingsRegistry registry = registry_beside_raw();
+    auto save = [&] { settings_save_to(state, &registry); };
+    double store = 0, raw = 0, counted_store = 0, counted = 0;
+    fill_state(state);
+    delete_stores();
+    bool good = time_beside(RawStep::write, save, &store, &raw);
+    report.add_time("settings_save, first (empty store)", store);
     report.add_time("raw writes, first", raw);
-    report.add_ratio("first save / raw writes", save, raw);
+    report.add_ratio("first save / raw writes", store, raw);
 
-    // The store now holds the 1000 entries either side wrote: the same ones.
-    double counted = 0;
-    for (int side = 0; side < 3; ++side) {
-        switch ((side + round) % 3) {
-        case 0: save = timed([&] { settings_save(state); }); break;
-        case 1: raw = timed([&] { good &= raw_writes(records); }); break;
-        case 2: counted = timed([&] { good &= raw_writes(records, true); }); break;
-        }
-    }
-    report.add_time("settings_save over a store of 1000", save);
+    good &= time_beside(RawStep::write, save, &store, &raw);
+    good &= time_beside(RawStep::write_counted, save, &counted_store, &counted);
+    report.add_time("settings_save over a store of 1000", store);
     report.add_time("raw writes over a store of 1000", raw);
-    report.add_time("the same, asking each entry's counts", counted);
-    report.add_ratio("save over 1000 / raw writes", save, raw);
-    report.add_ratio("save over 1000 / raw writes and counts", save, counted);
+    report.add_time("settings_save over 1000 (again)", counted_store);
+    report.add_time("raw writes and each entry's counts", counted);
+    report.add_ratio("save over 1000 / raw writes", store, raw);
+    report.add_ratio("save over 1000 / raw writes and counts", counted_store, counted);
 
-    double load = 0;
-    for (int side = 0; side < 2; ++side) {
-        if ((side == 0) == store_first) {
-            load = timed([&] { settings_load(state); });
-        } else {
-            raw = timed([&] { good &= raw_reads(records); });
-        }
-    }
-    report.add_time("settings_load", load);
+    good &= time_beside(RawStep::read, [&] { settings_load_from(state, &registry); }, &store, &raw);
+    report.add_time("settings_load", store);
     report.add_time("raw reads", raw);
-    report.add_ratio("load / raw reads", load, raw);
+    report.add_ratio("load / raw reads", store, raw);
     if (symbol_list_last_position(state->symbols) != kRecords - 1) {
         fprintf(stderr, "settings_bench: the load read %d records\n", symbol_list_last_position(state->symbols) + 1);
         return false;
@@ -163,22 +180,19 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: settings_bench ROUNDS\n");
         return 2;
     }
-    static QuoteRecord records[kRecords];
-    for (int n = 0; n < kRecords; ++n) records[n] = record_for(n);
+    for (int n = 0; n < kRecords; ++n) g_records[n] = record_for(n);
     AppState state;
     app_state_init(&state);
     state.update_minutes = 15;
     bench::Report report("settings store, 1000 records, under Wine");
     report.set_goal("first save / raw writes", 1.3);
     report.set_goal("save over 1000 / raw writes", 1.3);
-    for (long round = 0; round < rounds; ++round) {
-        if (!measure_round(&state, records, round, report)) {
-            delete_store();
-            return 1;
-        }
+    int status = 0;
+    for (long round = 0; round < rounds && status == 0; ++round) {
+        if (!measure_round(&state, report)) status = 1;
     }
-    report.print();
+    if (status == 0) report.print();
     settings_free(&state);
-    delete_store();
-    return 0;
+    delete_stores();
+    return status;
 }
