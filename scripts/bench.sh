@@ -27,8 +27,8 @@
 # -DMQ_BUILD_BENCHMARKS=ON; the test build never holds the benchmarks),
 # starts tools/quote_server.py and tests/gateway/fake_source.py itself and
 # stops them again, and runs the Win32 programs in one Wine session of its
-# own (build/bench-win32/wineprefix). "all" takes about 8 minutes on 2 cores.
-# Other work on the machine shows in the spread; run it on a quiet machine.
+# own (build/bench-win32/wineprefix). "all" takes about 5 minutes on 2 cores,
+# longer on a busy machine; other work on the machine shows in the spread.
 # shellcheck disable=SC2317  # the clean-up function runs from a trap
 set -euo pipefail
 cd "$(dirname "$0")/.."
