@@ -3,6 +3,7 @@
 // installed gateway (its sources played by tests/gateway/fake_source.py),
 // the silent uninstall while both run; and the program run from an unpacked
 // copy of the zip.
+#include <winsock2.h>
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -111,6 +112,21 @@ DWORD run_to_end(const std::string &exe, const std::string &arguments) {
 
 DWORD run_setup(const std::string &options) { return run_to_end(MQ_SETUP_FILE, options); }
 
+// True once something accepts connections on 127.0.0.1:port.
+bool listens(DWORD port) {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool connected = connect(client, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    closesocket(client);
+    WSACleanup();
+    return connected;
+}
+
 // The uninstaller hands its work to a copy of itself and returns at once,
 // as it does when started from Add/Remove Programs; the copy removes the
 // uninstall entry last.
@@ -216,8 +232,11 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(settings_value("Proxy"), "sz:127.0.0.1");
     EXPECT_EQ(settings_value("Port"), "dword:" + std::to_string(kGatewayPort));
 
-    // The installer left its gateway running; this one serves the fake sources.
-    ASSERT_EQ(run_to_end(installed(kGateway), "--stop"), 0u)
+    // The installer left its gateway running (it starts it without waiting,
+    // and a new prefix is slow to start a program); the one started next
+    // serves the fake sources.
+    EXPECT_TRUE(apptest::wait_until([] { return listens(kGatewayPort); }, kWaitMs));
+    ASSERT_EQ(run_to_end(installed(kGateway), "--stop --log \"" + gateway_log_ + "\""), 0u)
         << "no gateway was running on port " << kGatewayPort << " after the install";
     ASSERT_NO_FATAL_FAILURE(quote_through(install_dir()));
 
