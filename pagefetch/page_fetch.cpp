@@ -174,8 +174,11 @@ void fetch(const char *host, const char *path, char *buffer, uint32_t *length, c
     if (!connection.get()) {
         return;
     }
-    InternetHandle request(
-        HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 0));
+    // Redirects are not followed: Wine's WinINet follows a redirect loop
+    // without end, inside HttpSendRequestA, where no time-out reaches it. A
+    // redirect's own body is what the caller gets.
+    InternetHandle request(HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
     if (!request.get()) {
         return;
     }

@@ -73,11 +73,23 @@ int32_t extract_field_before(const char *page, const char *end, const char *mark
     return 1;
 }
 
+// Doubles below this magnitude round to a finite float; from it on they
+// round to infinity (2^128 - 2^103: FLT_MAX plus half its last unit).
+constexpr double kFloatRoundingLimit = 0x1.ffffffp127;
+
+// The nearest float, or 0 for a number that no finite float holds. Converting
+// such a double is undefined, and in practice gives an infinite price that
+// the tray would store as a quote.
+float price_from_text(const char *text) {
+    double value = decimal_to_double(text);
+    return value > -kFloatRoundingLimit && value < kFloatRoundingLimit ? static_cast<float>(value) : 0.0f;
+}
+
 void parse_prices(QuoteRequest *request, const char *page, const char *end, char *scratch) {
     for (const PriceField &field : kPriceFields) {
         extract_field_before(page, end, field.marker_a, kNumberMarkerB, kNumberTerminator, scratch,
                              kNumberLimit);
-        request->*field.value = static_cast<float>(decimal_to_double(scratch));
+        request->*field.value = price_from_text(scratch);
     }
 }
 

@@ -17,8 +17,9 @@ int32_t extract_field(const char *page, const char *marker_a, const char *marker
                       char terminator, char *output, int32_t limit);
 
 // Resets the request's out fields (numbers to 0, texts to empty) and fills
-// in every field whose markers the zero-terminated page holds. Reads and
-// writes nothing of the request but its out fields.
+// in every field whose markers the zero-terminated page holds; a price that
+// no finite float holds stays 0. Reads and writes nothing of the request but
+// its out fields.
 void parse_quote_page(QuoteRequest *request, const char *page);
 
 #endif

@@ -39,6 +39,14 @@ symbol, or the path prefix /test/MODE/ for any page below it):
   garbage        seeded random bytes, zero bytes included
   empty          an empty body
   no-markers     a well-formed page without any quote marker
+  no-terminators the quote page with every '<' taken out: the markers stay, but
+                 no number and no market name ends at its terminator
+  price-1e39     the quote page with 1e39 for every price (beyond any float)
+  price-minus-0  the quote page with -0 for every price
+  price-3.4e38   the quote page with 3.4e38 for every price (just below the
+                 largest float)
+  long-volume    the quote page with a volume of 40 digits
+  redirect-loop  a redirect (302) to the address just asked for, every time
 
 Test pages
   /test/body?size=N&chunk=M&delay=MS   N bytes ('a'..'z' repeating) written in
@@ -64,11 +72,13 @@ import time
 import urllib.parse
 
 MODES = ("normal", "slow", "hang-accept", "hanging", "hang-headers", "trickle", "huge",
-         "truncated", "garbage", "empty", "no-markers")
+         "truncated", "garbage", "empty", "no-markers", "no-terminators", "price-1e39", "price-minus-0",
+         "price-3.4e38", "long-volume", "redirect-loop")
 HUGE_FILLER_BYTES = 200000
 HUGE_CHUNK_BYTES = 4096
 HANG_LIMIT_SECONDS = 600
 MAX_VOLUME = 4294967295
+FORTY_DIGIT_VOLUME = "1234567890123456789012345678901234567890"
 QUOTE_PATH = "/quote.dll"
 
 
@@ -181,24 +191,27 @@ def load_quotes(path):
 
 # ---------------------------------------------------------------------- pages
 
-def quote_page(symbol, quote, detail_base):
-    """The quote page: every marker the plug-in looks for, numbers as it reads them."""
+def quote_page(symbol, quote, detail_base, price_text=None, volume_text=None):
+    """The quote page: every marker the plug-in looks for, numbers as it reads them.
+    price_text and volume_text, when given, stand in for every price and for the volume."""
     detail = "%s/detail?symbol=%s" % (detail_base, urllib.parse.quote(symbol))
+    prices = [price_text or "%.2f" % value
+              for value in (quote.last_sale, quote.previous_close, quote.high, quote.low)]
     return (
         "<html><head><title>%(symbol)s - Stock Quote</title></head><body>\n"
         "<table class=\"quote\">\n"
         "<tr><td><b>%(symbol)s</b></td><td><b>Market : %(market)s</b></td></tr>\n"
         "<tr><td><a href=\"/offsite_quotes.asp?symbol=%(symbol)s\">Full quote</a>"
         "<meta name=\"detail\" content=%(detail)s\"></td></tr>\n"
-        "<tr><td>Last Sale:</td><td align=\"right\">&nbsp;%(last).2f</td></tr>\n"
-        "<tr><td>Previous Close:</td><td align=\"right\">&nbsp;%(previous).2f</td></tr>\n"
-        "<tr><td>Today's High:</td><td align=\"right\">&nbsp;%(high).2f</td></tr>\n"
-        "<tr><td>Today's Low:</td><td align=\"right\">&nbsp;%(low).2f</td></tr>\n"
+        "<tr><td>Last Sale:</td><td align=\"right\">&nbsp;%(last)s</td></tr>\n"
+        "<tr><td>Previous Close:</td><td align=\"right\">&nbsp;%(previous)s</td></tr>\n"
+        "<tr><td>Today's High:</td><td align=\"right\">&nbsp;%(high)s</td></tr>\n"
+        "<tr><td>Today's Low:</td><td align=\"right\">&nbsp;%(low)s</td></tr>\n"
         "<tr><td>Volume:</td><td align=\"right\">%(volume)s</td></tr>\n"
         "</table></body></html>\n"
     ) % {"symbol": symbol, "market": quote.market, "detail": detail,
-         "last": quote.last_sale, "previous": quote.previous_close,
-         "high": quote.high, "low": quote.low, "volume": "{:,}".format(quote.volume)}
+         "last": prices[0], "previous": prices[1], "high": prices[2], "low": prices[3],
+         "volume": volume_text or "{:,}".format(quote.volume)}
 
 
 def not_found_page(symbol):
@@ -272,7 +285,13 @@ class QuoteHandler(http.server.BaseHTTPRequestHandler):
 
     def _serve_quote(self, symbol, mode):
         quote = self.server.market.quote(symbol)
-        page = (quote_page(symbol, quote, self.server.base_url()) if quote else not_found_page(symbol)).encode()
+
+        def page_with(price_text=None, volume_text=None):
+            if not quote:
+                return not_found_page(symbol).encode()
+            return quote_page(symbol, quote, self.server.base_url(), price_text, volume_text).encode()
+
+        page = page_with()
         serve = {
             "normal": lambda: self._send(200, page),
             "slow": lambda: (time.sleep(self.server.slow_seconds), self._send(200, page)),
@@ -286,8 +305,19 @@ class QuoteHandler(http.server.BaseHTTPRequestHandler):
             "garbage": lambda: self._send(200, self._garbage(symbol)),
             "empty": lambda: self._send(200, b""),
             "no-markers": lambda: self._send(200, not_found_page(symbol).encode()),
+            "no-terminators": lambda: self._send(200, page.replace(b"<", b"")),
+            "price-1e39": lambda: self._send(200, page_with(price_text="1e39")),
+            "price-minus-0": lambda: self._send(200, page_with(price_text="-0")),
+            "price-3.4e38": lambda: self._send(200, page_with(price_text="3.4e38")),
+            "long-volume": lambda: self._send(200, page_with(volume_text=FORTY_DIGIT_VOLUME)),
+            "redirect-loop": lambda: self._send(302, b"", {"Location": self._own_address()}),
         }
         serve[mode]()
+
+    def _own_address(self):
+        if "://" in self.path:
+            return self.path
+        return "http://%s%s" % (self.headers.get("Host", "127.0.0.1:%d" % self.server.server_address[1]), self.path)
 
     def _garbage(self, symbol):
         rng = random.Random("%s:garbage:%s" % (self.server.seed, symbol))

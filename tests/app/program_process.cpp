@@ -50,10 +50,7 @@ ProgramProcess::ProgramProcess(const std::string &exe, const std::string &curren
 
 ProgramProcess::~ProgramProcess() {
     if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(info_.hProcess, 1);
-        WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
-    }
+    terminate();
     CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
 }
@@ -76,6 +73,13 @@ DWORD ProgramProcess::wait_for_exit() const {
         GetExitCodeProcess(info_.hProcess, &code);
     }
     return code;
+}
+
+void ProgramProcess::terminate() const {
+    if (started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
+    }
 }
 
 std::string window_text(HWND window) {

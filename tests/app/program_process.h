@@ -34,6 +34,10 @@ public:
     // The exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD wait_for_exit() const;
 
+    // Ends the program at once, as a crash or a forced shutdown would, and
+    // waits until it is gone.
+    void terminate() const;
+
 private:
     PROCESS_INFORMATION info_ = {};
     bool started_ = false;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <float.h>
 #include <string.h>
 
 #include <string>
@@ -119,6 +120,11 @@ const PriceCase kPriceCases[] = {
     {"Last Sale:&nbsp;3.5", &QuoteRequest::last_sale, 3.5f},
     {"&nbsp;8<Last Sale:&nbsp;4<", &QuoteRequest::last_sale, 4.0f},
     {"Last Sale:&nbsp;inf<", &QuoteRequest::last_sale, 0.0f},
+    // Beyond every finite float a price is no number; up to where it rounds
+    // to the largest one it is that one.
+    {"Last Sale:&nbsp;1e39<", &QuoteRequest::last_sale, 0.0f},
+    {"Today's Low:&nbsp;-3.4028236e38<", &QuoteRequest::todays_low, 0.0f},
+    {"Today's High:&nbsp;3.4028235e38<", &QuoteRequest::todays_high, FLT_MAX},
 };
 
 float QuoteRequest::*const kPrices[] = {&QuoteRequest::last_sale, &QuoteRequest::previous_close,

@@ -102,6 +102,11 @@ def field(body, marker_a, marker_b, terminator):
     return body[start:body.index(terminator, start)]
 
 
+def prices(body):
+    return [field(body, marker, b"&nbsp;", b"<")
+            for marker in (b"Last Sale:", b"Previous Close:", b"Today's High:", b"Today's Low:")]
+
+
 class ArgumentTests(unittest.TestCase):
     def test_bad_arguments_exit_2_naming_the_problem(self):
         bad_csv = write_file("symbol,last_sale\nMSFT,abc\n")
@@ -220,6 +225,17 @@ class ServingTests(unittest.TestCase):
             ("empty", lambda r, s: self.assertEqual((r.status, r.content_length, r.body), (200, 0, b""))),
             ("no-markers", lambda r, s: (self.assertEqual(r.status, 200),
                                          self.assertFalse([m for m in MARKERS if m in r.body]))),
+            ("no-terminators", lambda r, s: (self.assertTrue(all(m in r.body for m in MARKERS)),
+                                             self.assertNotIn(b"<", r.body))),
+            ("price-1e39", lambda r, s: self.assertEqual(prices(r.body), [b"1e39"] * 4)),
+            ("price-minus-0", lambda r, s: self.assertEqual(prices(r.body), [b"-0"] * 4)),
+            ("price-3.4e38", lambda r, s: self.assertEqual(prices(r.body), [b"3.4e38"] * 4)),
+            ("long-volume", lambda r, s: self.assertEqual(field(r.body, b"Volume:", b'">', b"<"),
+                                                          b"1234567890" * 4)),
+            ("redirect-loop", lambda r, s: (self.assertEqual(r.status, 302),
+                                            # Response lower-cases whole header lines.
+                                            self.assertEqual(r.headers["location"], "http://quotes.test"
+                                                             "/test/redirect-loop/quote.dll?symbol=msft"))),
         ):
             with self.subTest(mode=mode):
                 started = time.monotonic()
