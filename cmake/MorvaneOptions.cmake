@@ -50,7 +50,7 @@ endfunction()
 # builds each text-art picture (tools/icons/NAME.txt) into NAME.ico (or NAME.cur
 # for a cursor) in this folder's build directory, and lets RC_SOURCE include them
 # by bare file name.
-find_package(Python3 COMPONENTS Interpreter)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 function(mq_generate_icons)
   cmake_parse_arguments(ARG "" "RC_SOURCE" "PICTURES;CURSORS" ${ARGN})
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/icons")

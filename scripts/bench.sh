@@ -98,19 +98,13 @@ wants() { [[ " ${benchmarks[*]} " == *" $1 "* ]]; }
 
 # --- servers -----------------------------------------------------------------
 
-server_pids=()
+server_names=()
 stop_servers() {
-  local pid
-  for pid in "${server_pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 30); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+  local name
+  for name in "${server_names[@]}"; do
+    scripts/local_server.sh stop "$server_dir/$name"
   done
-  server_pids=()
+  server_names=()
 }
 trap stop_servers EXIT
 trap 'exit 130' INT
@@ -123,18 +117,9 @@ server_port=""
 start_server() {
   local name=$1 script=$2
   shift 2
-  mkdir -p "$server_dir"
-  python3 "$script" --port 0 --lifetime 3600 "$@" </dev/null >"$server_dir/$name.out" 2>"$server_dir/$name.err" &
-  server_pids+=($!)
-  for _ in $(seq 1 100); do
-    server_port=$(head -n 1 "$server_dir/$name.out" 2>/dev/null || true)
-    [ -n "$server_port" ] && return 0
-    kill -0 "${server_pids[-1]}" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "bench: $script did not start:" >&2
-  cat "$server_dir/$name.err" >&2 || true
-  return 1
+  server_names+=("$name")
+  scripts/local_server.sh start "$server_dir/$name" python3 "$script" --lifetime 3600 "$@" >/dev/null
+  server_port=$(cat "$server_dir/$name/port")
 }
 
 # --- build -------------------------------------------------------------------

@@ -29,7 +29,6 @@ tray_crop=320x170+0+0
 
 # --- inside the Wine session -------------------------------------------------
 
-server_pid=""
 gateway_pid=""
 proxy_port=""
 # True while the process runs; an ended child stays a zombie until waited for.
@@ -40,34 +39,19 @@ is_running() {
   [[ $stat != Z* ]]
 }
 
-stop_server() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    # A signal that lands on one of the server's other threads can go
-    # unnoticed; give it three seconds, then end it for good.
-    for _ in $(seq 1 30); do
-      is_running "$server_pid" || break
-      sleep 0.1
-    done
-    kill -KILL "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=""
-  fi
+server_dir="$build_dir/run-server"
+server_running=0
+start_quote_server() {
+  scripts/local_server.sh start "$server_dir" python3 tools/quote_server.py >/dev/null
+  server_running=1
+  proxy_port=$(cat "$server_dir/port")
 }
 
-start_quote_server() {
-  local out="$build_dir/run-server.out"
-  python3 tools/quote_server.py --port 0 >"$out" 2>"$build_dir/run-server.err" </dev/null &
-  server_pid=$!
-  for _ in $(seq 1 100); do
-    proxy_port=$(head -n 1 "$out" 2>/dev/null || true)
-    [ -n "$proxy_port" ] && return 0
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "run: the quote server did not start:" >&2
-  cat "$build_dir/run-server.err" >&2 || true
-  return 1
+stop_server() {
+  if [ "$server_running" = 1 ]; then
+    scripts/local_server.sh stop "$server_dir"
+    server_running=0
+  fi
 }
 
 # True while some socket listens on the TCP port $1 (IPv4 or IPv6).
@@ -133,38 +117,13 @@ stop_all() {
   stop_server
 }
 
-# One MQS value per symbol, as a .reg file: each record is the 692-byte quote
-# record with only its symbol and description set.
-write_demo_reg() {
-  python3 - "$@" <<'PYTHON'
-import sys
-out, symbols = sys.argv[1], sys.argv[2:]
-lines = ["REGEDIT4", "", r"[HKEY_CURRENT_USER\Software\Morvane\Morvane Quote]",
-         '"Update"=dword:0000000f', ""]
-for number, symbol in enumerate(symbols):
-    record = bytearray(692)
-    record[0:len(symbol)] = symbol.encode("ascii")
-    description = f"{symbol} (demo)".encode("ascii")
-    record[16:16 + len(description)] = description
-    lines.append(rf"[HKEY_CURRENT_USER\Software\Morvane\Morvane Quote\SYM{number:03d}]")
-    lines.append('"MQS"=hex:' + ",".join(f"{byte:02x}" for byte in record))
-    lines.append("")
-with open(out, "w", newline="\r\n") as handle:
-    handle.write("\n".join(lines) + "\n")
-PYTHON
-}
-
+# Points the program's proxy at this run's quote server or gateway; the
+# first run also seeds the demo watchlist.
 seed_settings() {
-  if wine reg query "$settings_key" >/dev/null 2>&1; then
-    echo "run: keeping the watchlist stored in $WINEPREFIX"
-  else
-    echo "run: seeding the demo watchlist: ${demo_symbols[*]}"
-    local reg_file="$build_dir/run-demo.reg"
-    write_demo_reg "$reg_file" "${demo_symbols[@]}"
-    wine reg import "$(winepath -w "$reg_file")" >/dev/null 2>&1
-  fi
-  wine reg add "$settings_key" /v Proxy /t REG_SZ /d 127.0.0.1 /f >/dev/null 2>&1
-  wine reg add "$settings_key" /v Port /t REG_DWORD /d "$proxy_port" /f >/dev/null 2>&1
+  local said
+  said=$(wine "$(winepath -w "$build_dir/tools-bin/seed_watchlist.exe")" \
+    127.0.0.1 "$proxy_port" "${demo_symbols[@]}" | tr -d '\r')
+  echo "run: $said"
 }
 
 # The first stored record's bytes; a refresh stamps it with a new time.
@@ -253,7 +212,7 @@ done
 export MQ_RUN_LIVE
 
 # Only the deliverables: running the program needs none of the tests.
-targets=(morvane_quote mq_nasdaq mq_utilities mq_help_file)
+targets=(morvane_quote mq_nasdaq mq_utilities mq_help_file mq_seed_watchlist)
 [ "$MQ_RUN_LIVE" = 1 ] && targets+=(mq_gateway)
 [ -z "${DISPLAY:-}" ] && targets+=(mq_tray_click)
 

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Starts or stops a local test server (the quote server, the fake live
-# sources) for the tests that need it:
-#   server_fixture.sh start DIR PYTHON SERVER_SCRIPT [SERVER_ARGUMENTS...]
-#   server_fixture.sh stop DIR
-# The server must take --port, --log and --lifetime and print its port alone
-# on its first line. start leaves it running in the background and writes
-# its port alone into DIR/port, its process id into DIR/pid and every
-# request into DIR/requests.log. stop ends that process (and only that one).
+# Starts or stops a local Python server (the quote server, the fake live
+# sources) in the background, for scripts/run.sh, scripts/bench.sh and the
+# tests' CTest fixtures alike:
+#   local_server.sh start DIR PYTHON SERVER_SCRIPT [SERVER_ARGUMENTS...]
+#   local_server.sh stop DIR
+# The server must take --port and print its port alone on its first line.
+# start runs it with --port 0 and the arguments given, waits until it has
+# chosen its port and writes that port alone into DIR/port and its process
+# id into DIR/pid; its output goes to DIR/stdout and DIR/stderr, and a
+# request log it is told to keep as DIR/requests.log starts empty. stop ends
+# that process (and only that one).
 set -euo pipefail
 
 action=${1:-}
@@ -22,6 +25,8 @@ stop_server() {
   pid=$(cat "$dir/pid")
   rm -f "$dir/pid" "$dir/port"
   kill "$pid" 2>/dev/null || return 0
+  # A signal that lands on one of the server's other threads can go
+  # unnoticed; give it five seconds, then end it for good.
   for _ in $(seq 1 50); do
     kill -0 "$pid" 2>/dev/null || return 0
     sleep 0.1
@@ -38,8 +43,8 @@ case "$action" in
     stop_server
     rm -f "$dir/stdout" "$dir/requests.log"
     # CTest waits for every holder of the test's output pipes, so the server
-    # must hold none of them. The lifetime ends a server that stop never reached.
-    "$python" "$script" --port 0 --log "$dir/requests.log" --lifetime 1800 "$@" \
+    # must hold none of them.
+    "$python" "$script" --port 0 "$@" \
       </dev/null >"$dir/stdout" 2>"$dir/stderr" &
     echo $! >"$dir/pid"
     for _ in $(seq 1 100); do
