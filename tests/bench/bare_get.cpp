@@ -1,24 +1,10 @@
 #include "bench/bare_get.h"
 
+#include "gateway/scoped_handle.h"
+
 namespace bench {
 
-namespace {
-
-class Handle {
-public:
-    explicit Handle(HINTERNET handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != nullptr) InternetCloseHandle(handle_);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HINTERNET get() const { return handle_; }
-
-private:
-    HINTERNET handle_;
-};
-
-}  // namespace
+using Handle = ScopedHandle<InternetCloseHandle>;
 
 GetTarget quote_page_target(const std::string &proxy, const std::string &symbol) {
     GetTarget target;

@@ -4,7 +4,6 @@
 // loopback GET of the fake source's own answer. Medians of SAMPLES.
 //
 //   gateway_bench FAKE_SOURCE_PORT SAMPLES
-#include <winsock2.h>
 #include <windows.h>
 
 #include <stdio.h>
@@ -18,6 +17,7 @@
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
 #include "program_process.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -25,42 +25,18 @@ const char kSymbol[] = "MSFT";
 const DWORD kCapacity = 150000;
 const DWORD kListenWaitMs = 30000;
 
-// A port nothing listens on now.
-DWORD free_port() {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr *>(&address), sizeof(address));
-    int size = sizeof(address);
-    getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
-    closesocket(probe);
-    return ntohs(address.sin_port);
-}
-
-bool listens(DWORD port) {
-    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in target = {};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(static_cast<u_short>(port));
-    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool connected = connect(client, reinterpret_cast<sockaddr *>(&target), sizeof(target)) == 0;
-    closesocket(client);
-    return connected;
-}
-
 std::string gateway_exe() { return std::string(MQ_DELIVERABLE_DIR) + "\\Morvane Quote Gateway.exe"; }
 
 // A gateway on a port of its own whose two sources are the fake source; it
 // is stopped with --stop when the object goes.
 class Gateway {
 public:
-    Gateway(long source_port, const std::string &arguments) : port_(free_port()) {
+    Gateway(long source_port, const std::string &arguments) : port_(mqtest::free_loopback_port()) {
         std::string base = "http://127.0.0.1:" + std::to_string(source_port);
         process_.reset(new apptest::ProgramProcess(
             gateway_exe(), MQ_DELIVERABLE_DIR,
             "--port " + std::to_string(port_) + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
-        ready_ = process_->started() && apptest::wait_until([&] { return listens(port_); }, kListenWaitMs);
+        ready_ = process_->started() && apptest::wait_until([&] { return mqtest::loopback_listens(port_); }, kListenWaitMs);
     }
     ~Gateway() {
         apptest::ProgramProcess stop(gateway_exe(), MQ_DELIVERABLE_DIR, "--port " + std::to_string(port_) + " --stop");
@@ -94,8 +70,6 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: gateway_bench FAKE_SOURCE_PORT SAMPLES\n");
         return 2;
     }
-    WSADATA winsock;
-    WSAStartup(MAKEWORD(2, 2), &winsock);
     int status = 0;
     {
         Gateway cached(source_port, "");
@@ -138,6 +112,5 @@ int main(int argc, char **argv) {
             printf("  ratio %-38s %.3f\n", "from the source / two bare GETs", f.median / (2 * b.median));
         }
     }
-    WSACleanup();
     return status;
 }

@@ -3,7 +3,6 @@
 // installed gateway (its sources played by tests/gateway/fake_source.py),
 // the silent uninstall while both run; and the program run from an unpacked
 // copy of the zip.
-#include <winsock2.h>
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -18,6 +17,7 @@
 #include "app_test_support.h"
 #include "mq_version.h"
 #include "program_process.h"
+#include "support/loopback.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -111,21 +111,6 @@ DWORD run_to_end(const std::string &exe, const std::string &arguments) {
 }
 
 DWORD run_setup(const std::string &options) { return run_to_end(MQ_SETUP_FILE, options); }
-
-// True once something accepts connections on 127.0.0.1:port.
-bool listens(DWORD port) {
-    WSADATA winsock;
-    WSAStartup(MAKEWORD(2, 2), &winsock);
-    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool connected = connect(client, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
-    closesocket(client);
-    WSACleanup();
-    return connected;
-}
 
 // The uninstaller hands its work to a copy of itself and returns at once,
 // as it does when started from Add/Remove Programs; the copy removes the
@@ -235,7 +220,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     // The installer left its gateway running (it starts it without waiting,
     // and a new prefix is slow to start a program); the one started next
     // serves the fake sources.
-    EXPECT_TRUE(apptest::wait_until([] { return listens(kGatewayPort); }, kWaitMs));
+    EXPECT_TRUE(apptest::wait_until([] { return mqtest::loopback_listens(kGatewayPort); }, kWaitMs));
     ASSERT_EQ(run_to_end(installed(kGateway), "--stop --log \"" + gateway_log_ + "\""), 0u)
         << "no gateway was running on port " << kGatewayPort << " after the install";
     ASSERT_NO_FATAL_FAILURE(quote_through(install_dir()));

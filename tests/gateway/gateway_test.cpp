@@ -18,6 +18,7 @@
 #include "app_test_support.h"
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
+#include "support/loopback.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -34,23 +35,10 @@ size_t count_of(const std::string &text, const std::string &part) {
 // The fake source's requests so far, one request line each.
 std::string source_requests() { return mqtest::file_text(MQ_FAKE_SOURCE_LOG_FILE); }
 
-SOCKET connect_to(const char *address, DWORD port) {
-    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in target = {};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(static_cast<u_short>(port));
-    target.sin_addr.s_addr = inet_addr(address);
-    if (connect(client, reinterpret_cast<sockaddr *>(&target), sizeof(target)) != 0) {
-        closesocket(client);
-        return INVALID_SOCKET;
-    }
-    return client;
-}
-
 // Sends `request` as it stands and reads the answer until the gateway
 // closes; empty when nothing listens.
 std::string exchange(DWORD port, const std::string &request) {
-    SOCKET client = connect_to("127.0.0.1", port);
+    SOCKET client = mqtest::connect_to("127.0.0.1", port);
     if (client == INVALID_SOCKET) return "";
     send(client, request.data(), static_cast<int>(request.size()), 0);
     shutdown(client, SD_SEND);
@@ -62,37 +50,19 @@ std::string exchange(DWORD port, const std::string &request) {
     return answer;
 }
 
-// A port nothing listens on now.
-DWORD free_port() {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr *>(&address), sizeof(address));
-    int size = sizeof(address);
-    getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
-    closesocket(probe);
-    return ntohs(address.sin_port);
-}
-
 std::string source_base() {
     return "http://127.0.0.1:" + std::to_string(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE));
 }
 
 class Gateway : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        WSADATA winsock;
-        WSAStartup(MAKEWORD(2, 2), &winsock);
-    }
-
     void SetUp() override {
         ASSERT_NE(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE), 0u) << MQ_FAKE_SOURCE_PORT_FILE;
         char temp[MAX_PATH] = "";
         GetTempPathA(sizeof(temp), temp);
         log_path_ = std::string(temp) + "gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log";
         DeleteFileA(log_path_.c_str());
-        port_ = free_port();
+        port_ = mqtest::free_loopback_port();
     }
 
     void TearDown() override {
@@ -264,7 +234,7 @@ TEST_F(Gateway, ListensOnTheLoopbackAddressOnly) {
         freeaddrinfo(found);
     }
     for (const std::string &address : others) {
-        SOCKET client = connect_to(address.c_str(), port_);
+        SOCKET client = mqtest::connect_to(address.c_str(), port_);
         EXPECT_EQ(client, INVALID_SOCKET) << "the gateway answers on " << address;
         if (client != INVALID_SOCKET) closesocket(client);
     }
@@ -273,7 +243,7 @@ TEST_F(Gateway, ListensOnTheLoopbackAddressOnly) {
 
 TEST_F(Gateway, StopEndsTheGatewayOnItsPortOnly) {
     start();
-    EXPECT_EQ(run("--stop --port " + std::to_string(free_port())), 1u);
+    EXPECT_EQ(run("--stop --port " + std::to_string(mqtest::free_loopback_port())), 1u);
     EXPECT_NE(exchange(port_, "GET / HTTP/1.1\r\n\r\n"), "");
     EXPECT_EQ(run("--stop"), 0u);
     EXPECT_EQ(gateway_->wait_for_exit(), 0u);
