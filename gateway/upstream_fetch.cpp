@@ -101,8 +101,10 @@ UpstreamAnswer fetch_now(const std::string &url, DWORD budget_ms) {
                                                nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
     const char *accept_types[] = {"application/json", "text/plain", "*/*", nullptr};
+    // A source's redirect is its failure, not a way elsewhere: Wine's
+    // WinINet follows a redirect loop without end.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
-                  INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
+                  INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT |
                   (parts.secure ? INTERNET_FLAG_SECURE : 0);
     InternetHandle request(HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr,
                                             nullptr, accept_types, flags, 0));

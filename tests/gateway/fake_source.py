@@ -7,8 +7,8 @@ Answers, on 127.0.0.1 only,
 from a JSON file of recorded-style answers:
     {"nasdaq": {"SYM": ANSWER, ...}, "yahoo": {"SYM": ANSWER, ...}}
 where ANSWER holds "json" (the body, as JSON) or "text" (the body as it
-stands), and optionally "status" (default 200) and "delay" (seconds before
-answering). A symbol missing from the file gets the source's own answer for
+stands), and optionally "status" (default 200), "location" (a Location
+header, for a redirect) and "delay" (seconds before answering). A symbol missing from the file gets the source's own answer for
 an unknown symbol. Every request line is appended to --log. Prints its port
 alone on the first line.
 """
@@ -62,11 +62,13 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
     def _answer(self, answer):
         time.sleep(answer.get("delay", 0))
         body = answer["text"] if "text" in answer else json.dumps(answer["json"])
-        self._send(answer.get("status", 200), body.encode("utf-8"))
+        self._send(answer.get("status", 200), body.encode("utf-8"), answer.get("location"))
 
-    def _send(self, status, body):
+    def _send(self, status, body, location=None):
         try:
             self.send_response(status)
+            if location:
+                self.send_header("Location", location)
             self.send_header("Content-Type", "application/json")
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()

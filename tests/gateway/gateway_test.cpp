@@ -128,7 +128,7 @@ TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
     EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b");
 }
 
-TEST_F(Gateway, AutoFallsOverOnServerErrorRateLimitTimeOutAndBadJson) {
+TEST_F(Gateway, AutoFallsOverOnServerErrorRedirectRateLimitTimeOutAndBadJson) {
     start();
     const struct {
         const char *symbol;
@@ -137,6 +137,7 @@ TEST_F(Gateway, AutoFallsOverOnServerErrorRateLimitTimeOutAndBadJson) {
     } cases[] = {{"DOWN", 20.5f, "http 503"},
                  {"SLOW", 40.5f, "time-out"},
                  {"BADJSON", 50.5f, "malformed"},
+                 {"MOVED", 60.5f, "http 302"},
                  {"LIMIT", 30.5f, "rate limited (http 429)"}};
     for (const auto &c : cases) {
         DWORD started = GetTickCount();
