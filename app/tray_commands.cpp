@@ -20,15 +20,14 @@ int32_t open_dialog_count = 0;
 
 struct TrayDialog {
     UINT command;
-    WORD template_id;
-    DLGPROC procedure;
+    INT_PTR (*run)(HWND owner, AppState *state);
     int32_t AppState::*guard;
 };
 
 const TrayDialog kTrayDialogs[] = {
-    {IDM_ABOUT, IDD_ABOUT, about_dialog, &AppState::about_open},
-    {IDM_SETTINGS, IDD_SETTINGS, settings_dialog, &AppState::settings_open},
-    {IDM_DISPLAY_QUOTES, IDD_QUOTE_LIST, quote_list_dialog, &AppState::quotes_open},
+    {IDM_ABOUT, about_dialog_run, &AppState::about_open},
+    {IDM_SETTINGS, settings_dialog_run, &AppState::settings_open},
+    {IDM_DISPLAY_QUOTES, quote_list_run, &AppState::quotes_open},
 };
 
 const TrayDialog *tray_dialog_for(UINT command) {
@@ -47,11 +46,9 @@ INT_PTR run_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) 
     if (state->*dialog.guard) {
         return 0;
     }
-    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
     state->*dialog.guard = 1;
     show_owner_window(window);
-    INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(dialog.template_id), window, dialog.procedure,
-                                     reinterpret_cast<LPARAM>(state));
+    INT_PTR result = dialog.run(window, state);
     hide_owner_window(window);
     state->*dialog.guard = 0;
     return result;
