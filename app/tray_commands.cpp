@@ -1,5 +1,6 @@
 #include "app/tray_commands.h"
 
+#include <shellapi.h>
 #include <stdint.h>
 
 #include "app/dialogs/about_dialog.h"
@@ -7,11 +8,14 @@
 #include "app/dialogs/quote_dialogs.h"
 #include "app/dialogs/settings_dialog.h"
 #include "app/refresh.h"
-#include "app/refresh_math.h"
 #include "app/resources/resource.h"
-#include "app/tray_window.h"
+#include "app/tray_messages.h"
 
 namespace {
+
+const char kWebSiteAddress[] = "http://www.morvane.example/";
+const char kNewsAddress[] = "http://www.morvane.example/news/";
+const char kChartsAddress[] = "http://www.morvane.example/charts/";
 
 // Dialogs opened from the tray that are still open; the tray window is shown
 // while it is above 0. Dialogs nest inside each other's modal loops, so a
@@ -59,7 +63,7 @@ void after_settings_ok(HWND window, AppState *state, uint32_t old_minutes) {
     refresh_quotes(window, state);
     if (state->update_minutes != old_minutes) {
         KillTimer(window, IDT_REFRESH);
-        SetTimer(window, IDT_REFRESH, refresh_interval_ms(state->update_minutes), nullptr);
+        refresh_timer_start(window, state);
     }
 }
 
@@ -71,19 +75,43 @@ void open_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) {
     }
 }
 
+void open_web_page(HWND window, const char *address) {
+    ShellExecuteA(window, nullptr, address, nullptr, nullptr, SW_SHOW);
+}
+
+void dialog_command(HWND window, UINT command, AppState *state) {
+    const TrayDialog *dialog = tray_dialog_for(command);
+    if (dialog) {
+        open_tray_dialog(window, *dialog, state);
+    }
+}
+
 }  // namespace
 
-BOOL tray_dialog_command(HWND window, UINT command, AppState *state) {
-    if (command == IDM_HELP) {
+void handle_command(HWND window, UINT command, AppState *state) {
+    switch (command) {
+    case IDM_EXIT:
+        DestroyWindow(window);
+        break;
+    case IDM_UPDATE_NOW:
+        refresh_quotes(window, state);
+        break;
+    case IDM_WEB_SITE:
+        open_web_page(window, kWebSiteAddress);
+        break;
+    case IDM_SERVICE_1:
+        open_web_page(window, kNewsAddress);
+        break;
+    case IDM_SERVICE_2:
+        open_web_page(window, kChartsAddress);
+        break;
+    case IDM_HELP:
         HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0);
-        return TRUE;
+        break;
+    default:
+        dialog_command(window, command, state);
+        break;
     }
-    const TrayDialog *dialog = tray_dialog_for(command);
-    if (!dialog) {
-        return FALSE;
-    }
-    open_tray_dialog(window, *dialog, state);
-    return TRUE;
 }
 
 void show_owner_window(HWND window) {

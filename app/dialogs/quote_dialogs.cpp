@@ -9,6 +9,7 @@
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/quote_formats.h"
 #include "app/resources/resource.h"
+#include "app/tray_messages.h"
 
 namespace {
 

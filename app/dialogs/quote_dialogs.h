@@ -14,10 +14,6 @@ INT_PTR quote_list_run(HWND owner, AppState *state);
 // `owner`. Ends with 1.
 INT_PTR quote_detail_run(HWND owner, QuoteRecord *record);
 
-// Sent to the open quote dialogs when the symbol list they show is about to be
-// replaced: they drop their positions and record pointers and close.
-#define WM_SYMBOLS_REPLACED (WM_APP + 2)
-
 // Closes every quote dialog of this thread: they drop their positions and
 // record pointers and end. Called before a settings reload frees the list.
 void quote_dialogs_close_all(void);
