@@ -8,6 +8,7 @@
 #include "app/module_export.h"
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
+#include "app/tray_messages.h"
 #include "app/tray_window.h"
 
 namespace {

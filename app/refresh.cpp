@@ -5,6 +5,7 @@
 #include "app/refresh_math.h"
 #include "app/settings/settings_store.h"
 #include "app/tray_icon.h"
+#include "app/tray_messages.h"
 
 namespace {
 
@@ -49,4 +50,8 @@ void refresh_quotes(HWND window, AppState *state) {
     tray_update_icon(window, state->trend_icon, refresh_pass_tooltip(&pass),
                      state->balloon_capable);
     settings_save(state);
+}
+
+void refresh_timer_start(HWND window, const AppState *state) {
+    SetTimer(window, IDT_REFRESH, refresh_interval_ms(state->update_minutes), nullptr);
 }

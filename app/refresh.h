@@ -10,4 +10,8 @@
 // icon and tooltip, builds the balloon text and saves the settings.
 void refresh_quotes(HWND window, AppState *state);
 
+// Starts the window's refresh timer (IDT_REFRESH) at the state's interval;
+// a timer already running under that id starts over.
+void refresh_timer_start(HWND window, const AppState *state);
+
 #endif

@@ -1,5 +1,6 @@
 #include "app/tray_commands.h"
 
+#include <shellapi.h>
 #include <stdint.h>
 
 #include "app/dialogs/about_dialog.h"
@@ -7,11 +8,14 @@
 #include "app/dialogs/quote_dialogs.h"
 #include "app/dialogs/settings_dialog.h"
 #include "app/refresh.h"
-#include "app/refresh_math.h"
 #include "app/resources/resource.h"
-#include "app/tray_window.h"
+#include "app/tray_messages.h"
 
 namespace {
+
+const char kWebSiteAddress[] = "http://www.morvane.example/";
+const char kNewsAddress[] = "http://www.morvane.example/news/";
+const char kChartsAddress[] = "http://www.morvane.example/charts/";
 
 // Dialogs opened from the tray that are still open; the tray window is shown
 // while it is above 0. Dialogs nest inside each other's modal loops, so a
@@ -20,15 +24,14 @@ int32_t open_dialog_count = 0;
 
 struct TrayDialog {
     UINT command;
-    WORD template_id;
-    DLGPROC procedure;
+    INT_PTR (*run)(HWND owner, AppState *state);
     int32_t AppState::*guard;
 };
 
 const TrayDialog kTrayDialogs[] = {
-    {IDM_ABOUT, IDD_ABOUT, about_dialog, &AppState::about_open},
-    {IDM_SETTINGS, IDD_SETTINGS, settings_dialog, &AppState::settings_open},
-    {IDM_DISPLAY_QUOTES, IDD_QUOTE_LIST, quote_list_dialog, &AppState::quotes_open},
+    {IDM_ABOUT, about_dialog_run, &AppState::about_open},
+    {IDM_SETTINGS, settings_dialog_run, &AppState::settings_open},
+    {IDM_DISPLAY_QUOTES, quote_list_run, &AppState::quotes_open},
 };
 
 const TrayDialog *tray_dialog_for(UINT command) {
@@ -47,11 +50,9 @@ INT_PTR run_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) 
     if (state->*dialog.guard) {
         return 0;
     }
-    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
     state->*dialog.guard = 1;
     show_owner_window(window);
-    INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(dialog.template_id), window, dialog.procedure,
-                                     reinterpret_cast<LPARAM>(state));
+    INT_PTR result = dialog.run(window, state);
     hide_owner_window(window);
     state->*dialog.guard = 0;
     return result;
@@ -62,7 +63,7 @@ void after_settings_ok(HWND window, AppState *state, uint32_t old_minutes) {
     refresh_quotes(window, state);
     if (state->update_minutes != old_minutes) {
         KillTimer(window, IDT_REFRESH);
-        SetTimer(window, IDT_REFRESH, refresh_interval_ms(state->update_minutes), nullptr);
+        refresh_timer_start(window, state);
     }
 }
 
@@ -74,19 +75,43 @@ void open_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) {
     }
 }
 
+void open_web_page(HWND window, const char *address) {
+    ShellExecuteA(window, nullptr, address, nullptr, nullptr, SW_SHOW);
+}
+
+void dialog_command(HWND window, UINT command, AppState *state) {
+    const TrayDialog *dialog = tray_dialog_for(command);
+    if (dialog) {
+        open_tray_dialog(window, *dialog, state);
+    }
+}
+
 }  // namespace
 
-BOOL tray_dialog_command(HWND window, UINT command, AppState *state) {
-    if (command == IDM_HELP) {
+void handle_command(HWND window, UINT command, AppState *state) {
+    switch (command) {
+    case IDM_EXIT:
+        DestroyWindow(window);
+        break;
+    case IDM_UPDATE_NOW:
+        refresh_quotes(window, state);
+        break;
+    case IDM_WEB_SITE:
+        open_web_page(window, kWebSiteAddress);
+        break;
+    case IDM_SERVICE_1:
+        open_web_page(window, kNewsAddress);
+        break;
+    case IDM_SERVICE_2:
+        open_web_page(window, kChartsAddress);
+        break;
+    case IDM_HELP:
         HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0);
-        return TRUE;
+        break;
+    default:
+        dialog_command(window, command, state);
+        break;
     }
-    const TrayDialog *dialog = tray_dialog_for(command);
-    if (!dialog) {
-        return FALSE;
-    }
-    open_tray_dialog(window, *dialog, state);
-    return TRUE;
 }
 
 void show_owner_window(HWND window) {

@@ -1,5 +1,5 @@
-// The tray menu's commands that open something modal: About, Settings,
-// Display Quotes and Help. Each dialog opens at most once at a time.
+// The tray menu's commands. The ones that open something modal (About,
+// Settings, Display Quotes) open each dialog at most once at a time.
 #ifndef MORVANE_APP_TRAY_COMMANDS_H
 #define MORVANE_APP_TRAY_COMMANDS_H
 
@@ -7,9 +7,9 @@
 
 #include "app/app_state.h"
 
-// Carries out IDM_ABOUT, IDM_SETTINGS, IDM_DISPLAY_QUOTES or IDM_HELP for the
-// tray window. Returns TRUE if `command` is one of them.
-BOOL tray_dialog_command(HWND window, UINT command, AppState *state);
+// Carries out one menu command for the tray window; anything else is
+// ignored.
+void handle_command(HWND window, UINT command, AppState *state);
 
 // Bracket every dialog opened from the tray: the hidden tray window is shown
 // while at least one is open.

@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-// The message the shell sends to the tray window for mouse events on the icon.
-#define WM_TRAY_CALLBACK (WM_APP + 1)
+#include "app/tray_messages.h"  // the icon's WM_TRAY_CALLBACK
 
 // Adds the icon with icon 102 and the tooltip "Morvane Quote".
 void tray_add_icon(HWND window, int balloon_capable);

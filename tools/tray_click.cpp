@@ -8,8 +8,7 @@
 
 #include <stdio.h>
 
-#include "app/tray_icon.h"
-#include "app/tray_window.h"
+#include "app/tray_messages.h"
 
 int main(int argc, char **argv) {
     if (argc > 2) {

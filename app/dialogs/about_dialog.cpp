@@ -1,6 +1,7 @@
 #include "app/dialogs/about_dialog.h"
 
 #include "app/dialogs/dialog_common.h"
+#include "app/dialogs/link_control.h"
 #include "app/resources/resource.h"
 #include "mq_version.h"
 
@@ -17,24 +18,22 @@ INT_PTR init_about(HWND dialog) {
     return FALSE;
 }
 
-INT_PTR about_command(HWND dialog, WPARAM wparam) {
-    WORD id = LOWORD(wparam);
-    if (id == IDOK || id == IDCANCEL) EndDialog(dialog, 1);
-    return FALSE;
-}
-
-}  // namespace
-
 INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         return init_about(dialog);
     case WM_COMMAND:
-        return about_command(dialog, wparam);
-    case WM_HELP:
-        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
-        return TRUE;
-    default:
+        close_on_ok_or_cancel(dialog, LOWORD(wparam));
         return FALSE;
+    default:
+        return dialog_default(dialog, message, lparam);
     }
+}
+
+}  // namespace
+
+// The state goes along as the creation parameter, though the dialog shows
+// nothing of it.
+INT_PTR about_dialog_run(HWND owner, AppState *state) {
+    return dialog_run(IDD_ABOUT, owner, about_dialog, state);
 }

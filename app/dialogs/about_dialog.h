@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
-// Dialog procedure of the About dialog (template 104). Ends with 1.
-INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+#include "app/app_state.h"
+
+// Runs the About dialog over `owner`; it shows the version and the link to
+// the web site and ends with 1.
+INT_PTR about_dialog_run(HWND owner, AppState *state);
 
 #endif

@@ -1,6 +1,6 @@
 // A static control that looks and acts like a web link: underlined blue text,
 // the hand pointer, and a click opens its own text.
-#include "app/dialogs/dialog_common.h"
+#include "app/dialogs/link_control.h"
 
 #include <shellapi.h>
 #include <stdlib.h>

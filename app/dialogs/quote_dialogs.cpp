@@ -9,29 +9,17 @@
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/quote_formats.h"
 #include "app/resources/resource.h"
+#include "app/tray_messages.h"
 
 namespace {
 
-// The dialog's AppState (list) or QuoteRecord (detail); 0 once the symbol
-// list it points into has been replaced, which turns every command off.
-template <typename T>
-T *dialog_data(HWND dialog) {
-    return reinterpret_cast<T *>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-}
-
-void set_dialog_data(HWND dialog, void *data) {
-    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
-}
-
+// The data pointer of a quote dialog is its AppState (list) or QuoteRecord
+// (detail). Dropped once the symbol list it points into has been replaced,
+// which turns every command off.
 INT_PTR forget_symbols(HWND dialog) {
     set_dialog_data(dialog, nullptr);
     EndDialog(dialog, 1);
     return TRUE;
-}
-
-INT_PTR close_on_ok_or_cancel(HWND dialog, WORD id) {
-    if (id == IDOK || id == IDCANCEL) EndDialog(dialog, 1);
-    return FALSE;
 }
 
 // --- Quote list ---
@@ -81,9 +69,7 @@ void show_selected_detail(HWND dialog) {
     AppState *state = dialog_data<AppState>(dialog);
     QuoteRecord *record = state != nullptr ? selected_record(dialog, state) : nullptr;
     if (record != nullptr) {
-        HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_QUOTE_DETAIL), dialog, quote_detail_dialog,
-                        reinterpret_cast<LPARAM>(record));
+        quote_detail_run(dialog, record);
     }
     update_detail_button(dialog);
 }
@@ -97,7 +83,8 @@ INT_PTR quote_list_command(HWND dialog, WPARAM wparam) {
     WORD id = LOWORD(wparam);
     if (id == IDC_QUOTES_LIST) quote_list_notification(dialog, HIWORD(wparam));
     if (id == IDC_QUOTES_DETAIL) show_selected_detail(dialog);
-    return close_on_ok_or_cancel(dialog, id);
+    close_on_ok_or_cancel(dialog, id);
+    return FALSE;
 }
 
 // --- Quote detail ---
@@ -148,7 +135,34 @@ void open_web_site(HWND dialog) {
 INT_PTR quote_detail_command(HWND dialog, WPARAM wparam) {
     WORD id = LOWORD(wparam);
     if (id == IDC_DETAIL_WEB_SITE) open_web_site(dialog);
-    return close_on_ok_or_cancel(dialog, id);
+    close_on_ok_or_cancel(dialog, id);
+    return FALSE;
+}
+
+INT_PTR CALLBACK quote_list_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_quote_list(dialog, reinterpret_cast<AppState *>(lparam));
+    case WM_COMMAND:
+        return quote_list_command(dialog, wparam);
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
+INT_PTR CALLBACK quote_detail_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_quote_detail(dialog, reinterpret_cast<QuoteRecord *>(lparam));
+    case WM_COMMAND:
+        return quote_detail_command(dialog, wparam);
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
 }
 
 BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
@@ -161,36 +175,12 @@ BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
 
 }  // namespace
 
-INT_PTR CALLBACK quote_list_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return init_quote_list(dialog, reinterpret_cast<AppState *>(lparam));
-    case WM_COMMAND:
-        return quote_list_command(dialog, wparam);
-    case WM_HELP:
-        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
-        return TRUE;
-    case WM_SYMBOLS_REPLACED:
-        return forget_symbols(dialog);
-    default:
-        return FALSE;
-    }
+INT_PTR quote_list_run(HWND owner, AppState *state) {
+    return dialog_run(IDD_QUOTE_LIST, owner, quote_list_dialog, state);
 }
 
-INT_PTR CALLBACK quote_detail_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return init_quote_detail(dialog, reinterpret_cast<QuoteRecord *>(lparam));
-    case WM_COMMAND:
-        return quote_detail_command(dialog, wparam);
-    case WM_HELP:
-        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
-        return TRUE;
-    case WM_SYMBOLS_REPLACED:
-        return forget_symbols(dialog);
-    default:
-        return FALSE;
-    }
+INT_PTR quote_detail_run(HWND owner, QuoteRecord *record) {
+    return dialog_run(IDD_QUOTE_DETAIL, owner, quote_detail_dialog, record);
 }
 
 void quote_dialogs_close_all(void) {

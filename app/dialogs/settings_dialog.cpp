@@ -6,26 +6,17 @@
 #include "app/app_state.h"
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/html_help.h"
+#include "app/dialogs/proxy_dialog.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/dialogs/settings_formats.h"
-#include "app/dialogs/symbol_dialogs.h"
+#include "app/dialogs/symbol_dialog.h"
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/symbol_list.h"
 
 namespace {
 
-AppState *dialog_state(HWND dialog) {
-    return reinterpret_cast<AppState *>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-}
-
 HWND symbol_list_box(HWND dialog) { return GetDlgItem(dialog, IDC_SETTINGS_SYMBOLS); }
-
-INT_PTR run_sub_dialog(HWND dialog, int template_id, DLGPROC procedure, void *data) {
-    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
-    return DialogBoxParamA(module, MAKEINTRESOURCEA(template_id), dialog, procedure,
-                           reinterpret_cast<LPARAM>(data));
-}
 
 void add_line(HWND dialog, const QuoteRecord *record, int32_t position) {
     char line[SETTINGS_LINE_SIZE];
@@ -72,7 +63,7 @@ void fill_symbol_lines(HWND dialog, AppState *state) {
 }
 
 void init_settings_dialog(HWND dialog, AppState *state) {
-    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    set_dialog_data(dialog, state);
     center_on_screen(dialog, dialog);
     SetDlgItemInt(dialog, IDC_SETTINGS_UPDATE, state->update_minutes, FALSE);
     fill_symbol_lines(dialog, state);
@@ -113,7 +104,7 @@ void add_symbol(HWND dialog, AppState *state) {
     if (record) {
         // A failed append adds no line: the line would carry the position of
         // another record.
-        if (run_sub_dialog(dialog, IDD_SYMBOL, symbol_dialog, record) == 1 &&
+        if (symbol_dialog_run(dialog, record) == 1 &&
             symbol_list_append(state->symbols, record, sizeof(*record))) {
             add_line(dialog, record, symbol_list_last_position(state->symbols));
         }
@@ -124,7 +115,7 @@ void add_symbol(HWND dialog, AppState *state) {
 
 void edit_symbol(HWND dialog, AppState *state) {
     SelectedLine selected = selected_line(dialog, state);
-    if (selected.record && run_sub_dialog(dialog, IDD_SYMBOL, symbol_dialog, selected.record) == 1) {
+    if (selected.record && symbol_dialog_run(dialog, selected.record) == 1) {
         SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index), 0);
         add_line(dialog, selected.record, selected.position);
     }
@@ -143,14 +134,14 @@ void change_proxy(HWND dialog, AppState *state) {
     char proxy[APP_PROXY_SIZE];
     memcpy(proxy, state->proxy, sizeof(proxy));
     uint32_t port = state->proxy_port;
-    if (run_sub_dialog(dialog, IDD_PROXY, proxy_dialog, state) == 0) {
+    if (proxy_dialog_run(dialog, state) == 0) {
         memcpy(state->proxy, proxy, sizeof(proxy));
         state->proxy_port = port;
     }
 }
 
 void settings_command(HWND dialog, WORD control, WORD notification) {
-    AppState *state = dialog_state(dialog);
+    AppState *state = dialog_data<AppState>(dialog);
     switch (control) {
     case IDOK:
         accept_settings(dialog, state);
@@ -179,8 +170,6 @@ void settings_command(HWND dialog, WORD control, WORD notification) {
     }
 }
 
-}  // namespace
-
 INT_PTR CALLBACK settings_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
@@ -189,9 +178,12 @@ INT_PTR CALLBACK settings_dialog(HWND dialog, UINT message, WPARAM wparam, LPARA
     case WM_COMMAND:
         settings_command(dialog, LOWORD(wparam), HIWORD(wparam));
         return FALSE;
-    case WM_HELP:
-        show_context_help(dialog, reinterpret_cast<const HELPINFO *>(lparam));
-        return TRUE;
     }
-    return FALSE;
+    return dialog_default(dialog, message, lparam);
+}
+
+}  // namespace
+
+INT_PTR settings_dialog_run(HWND owner, AppState *state) {
+    return dialog_run(IDD_SETTINGS, owner, settings_dialog, state);
 }

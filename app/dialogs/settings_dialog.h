@@ -3,9 +3,10 @@
 
 #include <windows.h>
 
-// Dialog procedure of the settings dialog (template 106, creation parameter
-// the AppState). Ends with 1 after OK (settings saved) and 0 after Cancel
-// (settings reloaded from the store).
-INT_PTR CALLBACK settings_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+#include "app/app_state.h"
+
+// Runs the settings dialog of `state` over `owner`. Ends with 1 after OK
+// (settings saved) and 0 after Cancel (settings reloaded from the store).
+INT_PTR settings_dialog_run(HWND owner, AppState *state);
 
 #endif

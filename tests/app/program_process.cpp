@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/tray_window.h"
+#include "app/tray_messages.h"
 #include "app_test_support.h"
 
 namespace apptest {

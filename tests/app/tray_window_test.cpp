@@ -14,6 +14,7 @@
 #include "app/settings/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_shell.h"
+#include "app/tray_messages.h"
 #include "app/tray_window.h"
 #include "app_test_support.h"
 #include "support/win32_test_support.h"

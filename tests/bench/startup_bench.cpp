@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/settings/settings_store.h"
-#include "app/tray_window.h"
+#include "app/tray_messages.h"
 #include "app_test_support.h"
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"

@@ -8,6 +8,7 @@
 
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/dialog_common.h"
+#include "app/dialogs/link_control.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
 #include "dialogs/shell_recorder.h"
@@ -15,6 +16,8 @@
 #include "support/dialog_template.h"
 
 namespace {
+
+const char kAboutCaption[] = "About Morvane Quote";
 
 using mqtest::control_text;
 using mqtest::run_dialog;
@@ -102,9 +105,9 @@ TEST(AboutDialog, ShowsVersionAndEndsWithOneOnOkEscAndClose) {
     for (const Case &c : cases) {
         std::string version, copyright;
         HWND seen = nullptr;
-        auto run = run_dialog(IDD_ABOUT, about_dialog, 0,
+        auto run = run_dialog(about_dialog_run, nullptr,
                               {[&] {
-                                   seen = mqtest::find_dialog(about_dialog);
+                                   seen = mqtest::find_dialog(kAboutCaption);
                                    version = control_text(seen, IDC_ABOUT_VERSION);
                                    copyright = control_text(seen, IDC_ABOUT_COPYRIGHT);
                                    PostMessageA(seen, c.message, c.wparam, 0);
@@ -159,9 +162,9 @@ TEST(AboutDialog, LinkIsBlueUnderlinedHandAndOpensItsTextHidden) {
     std::string address;
     Pixels pixels{};
     HCURSOR cursor_after = nullptr;
-    auto run = run_dialog(IDD_ABOUT, about_dialog, 0,
+    auto run = run_dialog(about_dialog_run, nullptr,
                           {[&] {
-                               HWND dialog = mqtest::find_dialog(about_dialog);
+                               HWND dialog = mqtest::find_dialog(kAboutCaption);
                                link = GetDlgItem(dialog, IDC_ABOUT_LINK);
                                EXPECT_EQ(GetWindowLongPtrA(link, GWLP_WNDPROC),
                                          reinterpret_cast<LONG_PTR>(link_control_proc));

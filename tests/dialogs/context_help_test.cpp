@@ -20,6 +20,8 @@
 
 namespace {
 
+const char kAboutCaption[] = "About Morvane Quote";
+
 // The fake control's path padded to the longest that a 260-byte value holds
 // (259 characters and the zero): the binding must take all of it.
 std::string longest_fake_control_path() {
@@ -30,6 +32,13 @@ std::string longest_fake_control_path() {
     std::string padding = padding_length % 2 != 0 ? "x\\..\\" : "";
     while (padding.size() < padding_length) padding += ".\\";
     return folder + padding + file;
+}
+
+// What the dialog's own procedure answers to a help request; a sent message
+// would only give the dialog's message result.
+INT_PTR ask_procedure(HWND dialog, HELPINFO *info) {
+    DLGPROC procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
+    return procedure(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(info));
 }
 
 class ContextHelp : public testing::Test {
@@ -81,24 +90,25 @@ TEST_F(ContextHelp, EveryDialogAsksForThePopUpOfTheControl) {
     QuoteRecord record = {};
     struct Case {
         int template_id;
-        DLGPROC proc;
-        LPARAM parameter;
+        mqtest::DialogLauncher launch;
+        const char *caption;
         int control_id;
         DWORD context_id;
     } cases[] = {
-        {IDD_ABOUT, about_dialog, 0, IDC_ABOUT_LINK, 0x806803EA},
-        {IDD_ABOUT, about_dialog, 0, IDOK, 0x80680001},
-        {IDD_QUOTE_LIST, quote_list_dialog, reinterpret_cast<LPARAM>(&state), IDC_QUOTES_LIST, 0x806E03F9},
-        {IDD_QUOTE_DETAIL, quote_detail_dialog, reinterpret_cast<LPARAM>(&record), IDC_DETAIL_WEB_SITE, 0x80700405},
+        {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDC_ABOUT_LINK, 0x806803EA},
+        {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDOK, 0x80680001},
+        {IDD_QUOTE_LIST, mqtest::launcher(quote_list_run, &state), APP_PRODUCT_NAME, IDC_QUOTES_LIST, 0x806E03F9},
+        {IDD_QUOTE_DETAIL, mqtest::launcher(quote_detail_run, &record), APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE,
+         0x80700405},
     };
     for (const Case &c : cases) {
         INT_PTR answer = FALSE;
         HWND control = nullptr;
-        auto run = mqtest::run_dialog(c.template_id, c.proc, c.parameter, {[&] {
-                                          HWND dialog = mqtest::find_dialog(c.proc);
+        auto run = mqtest::run_dialog(c.launch, {[&] {
+                                          HWND dialog = mqtest::find_dialog(c.caption, c.control_id);
                                           control = GetDlgItem(dialog, c.control_id);
                                           HELPINFO info = help_request(dialog, c.template_id, c.control_id);
-                                          answer = c.proc(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                                          answer = ask_procedure(dialog, &info);
                                           mqtest::post_click(dialog, IDOK);
                                       }});
         EXPECT_FALSE(run.timed_out);
@@ -121,10 +131,10 @@ TEST_F(ContextHelp, LabelRequestCallsNothingAndIsHandled) {
     ASSERT_NE(call, nullptr);
     LONG before = call->count;
     INT_PTR answer = FALSE;
-    auto run = mqtest::run_dialog(IDD_ABOUT, about_dialog, 0, {[&] {
-                                      HWND dialog = mqtest::find_dialog(about_dialog);
+    auto run = mqtest::run_dialog(about_dialog_run, nullptr, {[&] {
+                                      HWND dialog = mqtest::find_dialog(kAboutCaption);
                                       HELPINFO info = help_request(dialog, IDD_ABOUT, -1);
-                                      answer = about_dialog(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                                      answer = ask_procedure(dialog, &info);
                                       mqtest::post_click(dialog, IDOK);
                                   }});
     EXPECT_FALSE(run.timed_out);

@@ -89,11 +89,11 @@ int main(int argc, char **argv) {
     const DWORD settle = 10;  // ticks for the window to paint before it is captured
     std::vector<mqtest::DialogStep> about_steps(settle, [] {});
     about_steps.push_back([&] {
-        HWND dialog = mqtest::find_dialog(about_dialog);
+        HWND dialog = mqtest::find_dialog("About Morvane Quote");
         capture(dialog, folder + "about.bmp");
         mqtest::post_click(dialog, IDOK);
     });
-    mqtest::run_dialog(IDD_ABOUT, about_dialog, 0, about_steps);
+    mqtest::run_dialog(about_dialog_run, nullptr, about_steps);
 
     AppState state;
     app_state_init(&state);
@@ -109,7 +109,7 @@ int main(int argc, char **argv) {
     HWND list = nullptr;
     std::vector<mqtest::DialogStep> list_steps(settle, [] {});
     list_steps.push_back([&] {
-        list = mqtest::find_dialog(quote_list_dialog);
+        list = mqtest::find_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST);
         SendDlgItemMessageA(list, IDC_QUOTES_LIST, LB_SETCURSEL, 0, 0);
         SendMessageA(list, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_LIST, LBN_SELCHANGE), 0);
     });
@@ -120,13 +120,13 @@ int main(int argc, char **argv) {
     });
     list_steps.insert(list_steps.end(), settle, [] {});
     list_steps.push_back([&] {
-        HWND detail = mqtest::find_dialog(quote_detail_dialog);
+        HWND detail = mqtest::find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
         capture(detail, folder + "quote_detail.bmp");
         mqtest::post_click(detail, IDOK);
     });
     list_steps.insert(list_steps.end(), settle, [] {});
     list_steps.push_back([&] { mqtest::post_click(list, IDOK); });
-    mqtest::run_dialog(IDD_QUOTE_LIST, quote_list_dialog, reinterpret_cast<LPARAM>(&state), list_steps, 10000);
+    mqtest::run_dialog(quote_list_run, &state, list_steps, 10000);
     symbol_list_free(state.symbols);
     return 0;
 }

@@ -44,7 +44,6 @@ public:
     }
     ~QuoteState() { symbol_list_free(state_.symbols); }
     AppState *get() { return &state_; }
-    LPARAM param() { return reinterpret_cast<LPARAM>(&state_); }
 
 private:
     AppState state_;
@@ -68,13 +67,13 @@ TEST(QuoteList, ListsQuotedRecordsSortedAndOpensTheStoredPosition) {
     bool enabled_at_start = true, enabled_after_select = false;
     std::vector<std::string> detail_names;
     auto close_detail_and_note_name = [&] {
-        HWND detail = find_dialog(quote_detail_dialog);
+        HWND detail = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
         detail_names.push_back(detail ? control_text(detail, IDC_DETAIL_NAME) : "(no detail)");
         if (detail) post_click(detail, IDOK);
     };
-    auto run = run_dialog(IDD_QUOTE_LIST, quote_list_dialog, state.param(),
+    auto run = run_dialog(quote_list_run, state.get(),
                           {[&] {
-                               list = find_dialog(quote_list_dialog);
+                               list = find_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST);
                                lines = list_lines(list);
                                for (size_t i = 0; i < lines.size(); ++i)
                                    positions.push_back(SendMessageA(list_box(list), LB_GETITEMDATA, i, 0));
@@ -106,19 +105,19 @@ TEST(QuoteList, DetailOpensNothingWithoutSelectionOrWithAVanishedPosition) {
     QuoteState state({make_record("ACME", "Acme Tools", 12.5f)});
     HWND list = nullptr;
     bool opened_without_selection = true, opened_for_vanished = true, enabled_after = true;
-    auto run = run_dialog(IDD_QUOTE_LIST, quote_list_dialog, state.param(),
+    auto run = run_dialog(quote_list_run, state.get(),
                           {[&] {
-                               list = find_dialog(quote_list_dialog);
+                               list = find_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST);
                                post_command(list, IDC_QUOTES_DETAIL);
                            },
                            [&] {
-                               opened_without_selection = find_dialog(quote_detail_dialog) != nullptr;
+                               opened_without_selection = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE) != nullptr;
                                SendMessageA(list_box(list), LB_SETITEMDATA, 0, 999);
                                select_line(list, 0);
                                post_command(list, IDC_QUOTES_DETAIL);
                            },
                            [&] {
-                               opened_for_vanished = find_dialog(quote_detail_dialog) != nullptr;
+                               opened_for_vanished = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE) != nullptr;
                                enabled_after = detail_enabled(list);
                                SendMessageA(list_box(list), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
                                post_command(list, IDC_QUOTES_DETAIL);
@@ -138,8 +137,8 @@ TEST(QuoteList, EmptyListShowsNoLines) {
     QuoteState state({make_record("NEVR", "Never", 0.0f)});
     size_t count = 1;
     bool enabled = true;
-    auto run = run_dialog(IDD_QUOTE_LIST, quote_list_dialog, state.param(), {[&] {
-                              HWND list = find_dialog(quote_list_dialog);
+    auto run = run_dialog(quote_list_run, state.get(), {[&] {
+                              HWND list = find_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST);
                               count = list_lines(list).size();
                               enabled = detail_enabled(list);
                               post_click(list, IDOK);
@@ -156,8 +155,8 @@ struct DetailTexts {
 
 DetailTexts show_detail(QuoteRecord *record) {
     DetailTexts texts{};
-    auto run = run_dialog(IDD_QUOTE_DETAIL, quote_detail_dialog, reinterpret_cast<LPARAM>(record), {[&] {
-                              HWND detail = find_dialog(quote_detail_dialog);
+    auto run = run_dialog(quote_detail_run, record, {[&] {
+                              HWND detail = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
                               texts = DetailTexts{control_text(detail, IDC_DETAIL_NAME),
                                                   control_text(detail, IDC_DETAIL_LAST_SALE),
                                                   control_text(detail, IDC_DETAIL_HIGH),
@@ -214,9 +213,9 @@ TEST(QuoteDetail, WebSiteOnlyForHttpAddressesCheckedAgainAtTheClick) {
         mqtest::start_shell_recording();
         bool enabled = false;
         std::vector<mqtest::ShellCall> calls;
-        auto run = run_dialog(IDD_QUOTE_DETAIL, quote_detail_dialog, reinterpret_cast<LPARAM>(&record),
+        auto run = run_dialog(quote_detail_run, &record,
                               {[&] {
-                                   HWND detail = find_dialog(quote_detail_dialog);
+                                   HWND detail = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
                                    enabled = IsWindowEnabled(GetDlgItem(detail, IDC_DETAIL_WEB_SITE)) != 0;
                                    // Straight to the procedure: a disabled button is no defence.
                                    SendMessageA(detail, WM_COMMAND, MAKEWPARAM(IDC_DETAIL_WEB_SITE, BN_CLICKED), 0);
@@ -244,9 +243,9 @@ TEST(QuoteDetail, WebSiteReadsTheAddressAtTheClick) {
     QuoteRecord record = make_record("ACME", "Acme Tools", 1.0f);
     strcpy(record.detail_url, "http://first.example/");
     std::vector<std::string> opened;
-    auto run = run_dialog(IDD_QUOTE_DETAIL, quote_detail_dialog, reinterpret_cast<LPARAM>(&record),
+    auto run = run_dialog(quote_detail_run, &record,
                           {[&] {
-                               HWND detail = find_dialog(quote_detail_dialog);
+                               HWND detail = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
                                // A refresh rewrites the record while the dialog is open.
                                strcpy(record.detail_url, "calc.exe");
                                SendMessageA(detail, WM_COMMAND, MAKEWPARAM(IDC_DETAIL_WEB_SITE, BN_CLICKED), 0);
@@ -267,14 +266,14 @@ TEST(QuoteDialogs, ReplacedSymbolsCloseListAndDetailAndTurnTheirCommandsOff) {
     ASSERT_TRUE(mqtest::start_shell_recording());
     HWND list = nullptr, detail = nullptr;
     size_t calls_before = 0, calls_after = 0;
-    auto run = run_dialog(IDD_QUOTE_LIST, quote_list_dialog, state.param(),
+    auto run = run_dialog(quote_list_run, state.get(),
                           {[&] {
-                               list = find_dialog(quote_list_dialog);
+                               list = find_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST);
                                select_line(list, 0);
                                post_click(list, IDC_QUOTES_DETAIL);
                            },
                            [&] {
-                               detail = find_dialog(quote_detail_dialog);
+                               detail = find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
                                ASSERT_NE(detail, nullptr);
                                SendMessageA(detail, WM_COMMAND, MAKEWPARAM(IDC_DETAIL_WEB_SITE, BN_CLICKED), 0);
                                calls_before = mqtest::shell_calls().size();
@@ -299,7 +298,10 @@ TEST(QuoteDialogs, ReplacedSymbolsCloseListAndDetailAndTurnTheirCommandsOff) {
 INT_PTR CALLBACK foreign_dialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 TEST(QuoteDialogs, CloseAllLeavesOtherDialogsOpen) {
-    auto run = run_dialog(IDD_QUOTE_DETAIL, foreign_dialog, 0, {[] { quote_dialogs_close_all(); }}, 500);
+    auto show_foreign = [](HWND owner) {
+        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUOTE_DETAIL), owner, foreign_dialog, 0);
+    };
+    auto run = run_dialog(show_foreign, {[] { quote_dialogs_close_all(); }}, 500);
     EXPECT_TRUE(run.timed_out) << "a dialog that is not a quote dialog was closed";
 }
 

@@ -76,7 +76,7 @@ DialogScript::Step fill_proxy(const char *address, const char *port, int button)
 class SettingsDialog : public mqtest::SettingsFixture {
 protected:
     INT_PTR run(DialogScript &script) {
-        return script.run_dialog(IDD_SETTINGS, settings_dialog, reinterpret_cast<LPARAM>(&state));
+        return script.run_dialog(settings_dialog_run, &state);
     }
 };
 

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/resources/resource.h"
-#include "app/tray_window.h"
+#include "app/tray_messages.h"
 #include "app_test_support.h"
 #include "program_process.h"
 #include "support/win32_test_support.h"

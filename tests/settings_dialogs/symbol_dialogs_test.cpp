@@ -10,7 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "app/dialogs/symbol_dialogs.h"
+#include "app/dialogs/proxy_dialog.h"
+#include "app/dialogs/symbol_dialog.h"
 #include "app/resources/resource.h"
 #include "settings_dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
@@ -82,7 +83,7 @@ TEST(SymbolDialog, ShowsTheRecordWithFocusInSymbolAndCancelLeavesItAsItWas) {
         SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, "CHANGED");
         mqtest::post_click(dialog, IDCANCEL);
     }));
-    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 0);
+    EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 0);
     EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);
 }
 
@@ -100,7 +101,7 @@ TEST_P(SymbolDialogOk, StoresTheCutUpperCasedTexts) {
     QuoteRecord record = patterned_record("OLD", "Old");
     DialogScript script;
     script.then(type_symbol(typed.symbol, typed.description));
-    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 1);
+    EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 1);
     EXPECT_STREQ(record.symbol, typed.stored_symbol);
     EXPECT_EQ(std::string(record.description), typed.stored_description);
     EXPECT_EQ(static_cast<unsigned char>(record.symbol[15]), 0xA5) << "last byte of symbol never written";
@@ -119,7 +120,7 @@ TEST(SymbolDialog, RefusesAOneLetterSymbolWithTheBoxAndTakesACorrection) {
         .then(answer_refusal())
         .then(wait_until_closed(APP_PRODUCT_NAME, kMessageBoxTextId))
         .then(type_symbol("xy", "Ex"));
-    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 1);
+    EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 1);
     EXPECT_STREQ(record.symbol, "XY");
 }
 
@@ -131,7 +132,7 @@ TEST(SymbolDialog, CancelAfterARefusedOkLeavesTheRecordByteForByte) {
         .then(answer_refusal())
         .then(wait_until_closed(APP_PRODUCT_NAME, kMessageBoxTextId))
         .then(click_when_open(kSymbolCaption, IDCANCEL));
-    EXPECT_EQ(script.run_dialog(IDD_SYMBOL, symbol_dialog, reinterpret_cast<LPARAM>(&record)), 0);
+    EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 0);
     EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);
 }
 
@@ -158,7 +159,7 @@ TEST_P(ProxyDialogOk, ShowsThePortAndStoresTheTypedOne) {
         SetDlgItemTextA(dialog, IDC_PROXY_PORT, port.typed);
         mqtest::post_click(dialog, IDOK);
     }));
-    EXPECT_EQ(script.run_dialog(IDD_PROXY, proxy_dialog, reinterpret_cast<LPARAM>(&state)), 1);
+    EXPECT_EQ(script.run_dialog(proxy_dialog_run, &state), 1);
     EXPECT_STREQ(state.proxy, "proxy.example");
     EXPECT_EQ(state.proxy_port, port.stored);
 }

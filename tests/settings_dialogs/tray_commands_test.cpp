@@ -1,6 +1,6 @@
-// The tray's dialog commands on a real hidden window whose procedure the test
-// owns: it forwards menu commands to tray_dialog_command and counts the
-// refresh timer's ticks. Refreshes are counted through a fake quote function.
+// The tray's dialog commands on the real tray window, created in this process
+// with the libraries of the build's bin folder; once it is up, its quote
+// function is swapped for a fake that counts the refreshes.
 #include <windows.h>
 
 #include <stdint.h>
@@ -8,43 +8,50 @@
 
 #include <gtest/gtest.h>
 
-#include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/symbol_list.h"
 #include "app/tray_commands.h"
+#include "app/tray_messages.h"
 #include "app/tray_window.h"
 #include "settings_dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
+#include "support/win32_test_support.h"
 
 namespace {
 
 using mqtest::DialogScript;
 using mqtest::find_dialog;
 
-const char kTestTrayClass[] = "MQTestTray";
 const char kSettingsCaption[] = "Morvane Quote Settings";
 const char kAboutCaption[] = "About Morvane Quote";
 
 int quote_calls = 0;
-int refresh_ticks = 0;
 
 int32_t MQ_CDECL counting_quote(QuoteRequest *) {
     ++quote_calls;
     return 1;
 }
 
-LRESULT CALLBACK test_tray_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    AppState *state = reinterpret_cast<AppState *>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_COMMAND:
-        tray_dialog_command(window, LOWORD(wparam), state);
-        return 0;
-    case WM_TIMER:
-        refresh_ticks += wparam == IDT_REFRESH;
-        return 0;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
+// A command given from inside a dialog's loop, as the tray menu gives it:
+// carried out at the next tick of a one-shot timer, so the step that gives
+// it does not wait for the dialog it opens.
+struct PostedCommand {
+    HWND window;
+    UINT command;
+    AppState *state;
+} posted_command;
+
+void CALLBACK run_posted_command(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    handle_command(posted_command.window, posted_command.command, posted_command.state);
+}
+
+// Takes the WM_QUIT the window's teardown posts, which would end the next
+// test's dialogs.
+void drop_quit_message() {
+    MSG message;
+    PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 // Lets the window's messages (timer ticks above all) arrive for a while.
@@ -65,24 +72,29 @@ protected:
         SettingsFixture::SetUp();
         WNDCLASSEXA window_class = {};
         window_class.cbSize = sizeof(window_class);
-        window_class.lpfnWndProc = test_tray_proc;
+        window_class.lpfnWndProc = tray_window_proc;
         window_class.hInstance = GetModuleHandleA(nullptr);
-        window_class.lpszClassName = kTestTrayClass;
+        window_class.lpszClassName = TRAY_WINDOW_CLASS;
         RegisterClassExA(&window_class);
-        window = CreateWindowExA(0, kTestTrayClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+        SetDllDirectoryA(mqtest::deliverable_dir().c_str());
+        window = CreateWindowExA(0, TRAY_WINDOW_CLASS, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), &state);
         ASSERT_NE(window, nullptr);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+        state.quote_function = counting_quote;
         quote_calls = 0;
-        refresh_ticks = 0;
     }
 
     void TearDown() override {
         DestroyWindow(window);
+        drop_quit_message();
+        SetDllDirectoryA(nullptr);
         SettingsFixture::TearDown();
     }
 
-    void post_command(UINT command) { PostMessageA(window, WM_COMMAND, command, 0); }
+    void post_command(UINT command) {
+        posted_command = PostedCommand{window, command, &state};
+        SetTimer(nullptr, 0, 0, run_posted_command);
+    }
 
     bool shown() const { return IsWindowVisible(window) != FALSE; }
 
@@ -136,7 +148,7 @@ TEST_F(TrayCommands, SettingsOpensOnceAboutOpensBesideItAndTheWindowHidesAfterBo
             mqtest::post_click(find_dialog(kSettingsCaption), IDCANCEL);
             return true;
         });
-    script.run([this] { tray_dialog_command(window, IDM_SETTINGS, &state); });
+    script.run([this] { handle_command(window, IDM_SETTINGS, &state); });
     EXPECT_EQ(state.settings_open, 0);
     EXPECT_FALSE(shown());
 }
@@ -154,7 +166,6 @@ class TraySettingsEnd : public TrayCommands, public testing::WithParamInterface<
 TEST_P(TraySettingsEnd, RefreshesAfterOkAndRestartsTheTimerOnlyForANewInterval) {
     const SettingsEnd &end = GetParam();
     seed({{"IBM", "International"}}, 15);
-    state.quote_function = counting_quote;
     // A short timer with the refresh timer's id shows whether it was restarted
     // (with 15 or 16 minutes) or kept.
     SetTimer(window, IDT_REFRESH, 100, nullptr);
@@ -163,11 +174,12 @@ TEST_P(TraySettingsEnd, RefreshesAfterOkAndRestartsTheTimerOnlyForANewInterval) 
         SetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, end.interval);
         mqtest::post_click(dialog, end.button);
     }));
-    script.run([this] { tray_dialog_command(window, IDM_SETTINGS, &state); });
+    script.run([this] { handle_command(window, IDM_SETTINGS, &state); });
     EXPECT_EQ(quote_calls, end.refreshes);
-    refresh_ticks = 0;
+    // Every tick of the timer is a refresh, which asks for the one symbol.
+    quote_calls = 0;
     pump_messages(600);
-    EXPECT_EQ(refresh_ticks > 0, end.timer_keeps_phase);
+    EXPECT_EQ(quote_calls > 0, end.timer_keeps_phase);
     EXPECT_TRUE(KillTimer(window, IDT_REFRESH)) << "the refresh timer still exists";
 }
 
@@ -180,8 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Ends, TraySettingsEnd,
 TEST_F(TrayCommands, ADialogThatCannotBeCreatedLeavesNoTrace) {
     // A module without the templates makes DialogBoxParamA fail.
     SetWindowLongPtrA(window, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(GetModuleHandleA("kernel32.dll")));
-    state.quote_function = counting_quote;
-    EXPECT_TRUE(tray_dialog_command(window, IDM_SETTINGS, &state));
+    handle_command(window, IDM_SETTINGS, &state);
     EXPECT_EQ(state.settings_open, 0);
     EXPECT_EQ(quote_calls, 0);
     EXPECT_FALSE(shown());
@@ -226,7 +237,7 @@ TEST_F(TrayCommands, SettingsCancelClosesTheQuoteDialogsOpenedBeforeIt) {
         .then(mqtest::on_dialog(kSettingsCaption, [](HWND settings) { mqtest::post_click(settings, IDCANCEL); }));
     // Dialogs that stayed open after the Cancel would keep the script's run
     // waiting until its time-out ends them, which fails the test.
-    script.run([this] { tray_dialog_command(window, IDM_DISPLAY_QUOTES, &state); }, 5000);
+    script.run([this] { handle_command(window, IDM_DISPLAY_QUOTES, &state); }, 5000);
     EXPECT_FALSE(IsWindow(quote_detail));
     EXPECT_FALSE(IsWindow(quote_list));
     EXPECT_EQ(state.quotes_open, 0);

@@ -83,9 +83,9 @@ void DialogScript::run(const std::function<void()> &body, DWORD timeout_ms) {
     EXPECT_TRUE(steps_.empty()) << steps_.size() << " step(s) never ran";
 }
 
-INT_PTR DialogScript::run_dialog(int template_id, DLGPROC proc, LPARAM parameter, DWORD timeout_ms) {
+INT_PTR DialogScript::run_dialog(const DialogLauncher &launch, DWORD timeout_ms) {
     INT_PTR result = -1;
-    run([&] { result = show_dialog(template_id, proc, parameter); }, timeout_ms);
+    run([&] { result = launch(dialog_owner()); }, timeout_ms);
     return result;
 }
 
@@ -108,12 +108,13 @@ void DialogScript::step_once() {
     if (done) steps_.pop_front();
 }
 
-INT_PTR show_dialog(int template_id, DLGPROC proc, LPARAM parameter) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(template_id), nullptr, proc, parameter);
+HWND dialog_owner() {
+    static HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+    return owner;
 }
 
-DialogRun run_dialog(int template_id, DLGPROC proc, LPARAM parameter, std::vector<DialogStep> steps,
-                     DWORD timeout_ms) {
+DialogRun run_dialog(const DialogLauncher &launch, std::vector<DialogStep> steps, DWORD timeout_ms) {
     DialogScript script;
     for (DialogStep &step : steps) {
         script.then([step] {
@@ -123,7 +124,7 @@ DialogRun run_dialog(int template_id, DLGPROC proc, LPARAM parameter, std::vecto
         });
     }
     INT_PTR result = -1;
-    bool in_time = script.play([&] { result = show_dialog(template_id, proc, parameter); }, timeout_ms);
+    bool in_time = script.play([&] { result = launch(dialog_owner()); }, timeout_ms);
     return DialogRun{result, !in_time};
 }
 
@@ -133,13 +134,6 @@ DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> acti
         if (dialog) action(dialog);
         return dialog != nullptr;
     };
-}
-
-HWND find_dialog(DLGPROC proc) {
-    std::vector<HWND> found = thread_dialogs([proc](HWND window) {
-        return reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) == proc;
-    });
-    return found.empty() ? nullptr : found.front();
 }
 
 HWND find_dialog(const char *caption, int control_id) {

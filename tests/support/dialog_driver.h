@@ -15,6 +15,21 @@
 
 namespace mqtest {
 
+// Shows a dialog modally over `owner` and returns its result.
+typedef std::function<INT_PTR(HWND owner)> DialogLauncher;
+
+// Runs a dialog of the program through its run function, with `data`.
+template <typename Data, typename Argument>
+DialogLauncher launcher(INT_PTR (*run_function)(HWND owner, Data *data), Argument data) {
+    Data *pointer = data;
+    return [run_function, pointer](HWND owner) { return run_function(owner, pointer); };
+}
+
+// A hidden window of the test program that owns the dialogs under test, as
+// the tray window owns the program's: the dialogs take the module of their
+// templates from it.
+HWND dialog_owner();
+
 class DialogScript {
 public:
     // A step returns true when it is done, false to be tried again at the
@@ -32,8 +47,15 @@ public:
     // play(), failing the test unless every step ran in time.
     void run(const std::function<void()> &body, DWORD timeout_ms = 15000);
 
-    // Runs the program's dialog `template_id` under run() and returns its result.
-    INT_PTR run_dialog(int template_id, DLGPROC proc, LPARAM parameter, DWORD timeout_ms = 15000);
+    // Runs a dialog under run() and returns its result.
+    INT_PTR run_dialog(const DialogLauncher &launch, DWORD timeout_ms = 15000);
+
+    // The same for one of the program's dialogs, run by its run function.
+    template <typename Data, typename Argument>
+    INT_PTR run_dialog(INT_PTR (*run_function)(HWND owner, Data *data), Argument data,
+                       DWORD timeout_ms = 15000) {
+        return run_dialog(launcher(run_function, data), timeout_ms);
+    }
 
     size_t steps_left() const { return steps_.size(); }
 
@@ -47,9 +69,6 @@ private:
     bool busy_ = false;
 };
 
-// Shows the dialog `template_id` of the test program's resources modally.
-INT_PTR show_dialog(int template_id, DLGPROC proc, LPARAM parameter);
-
 // The shorter form for scripts of plain actions: each runs once, at the
 // first tick at which the thread shows a dialog and has none half-created or
 // half-ended. The result is not checked: a test may expect the watchdog.
@@ -60,14 +79,16 @@ struct DialogRun {
     bool timed_out;  // the watchdog had to end the dialogs
 };
 
-DialogRun run_dialog(int template_id, DLGPROC proc, LPARAM parameter, std::vector<DialogStep> steps,
-                     DWORD timeout_ms = 5000);
+DialogRun run_dialog(const DialogLauncher &launch, std::vector<DialogStep> steps, DWORD timeout_ms = 5000);
+
+template <typename Data, typename Argument>
+DialogRun run_dialog(INT_PTR (*run_function)(HWND owner, Data *data), Argument data,
+                     std::vector<DialogStep> steps, DWORD timeout_ms = 5000) {
+    return run_dialog(launcher(run_function, data), std::move(steps), timeout_ms);
+}
 
 // A step that waits for the visible dialog `caption` and then acts on it.
 DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> action);
-
-// The open dialog of this thread run by `proc`, or null.
-HWND find_dialog(DLGPROC proc);
 
 // The visible dialog of this thread with `caption` that has a control
 // `control_id` (0: any), or null.

@@ -1,0 +1,14 @@
+// A static control that looks and acts like a web link.
+#ifndef MORVANE_APP_DIALOGS_LINK_CONTROL_H
+#define MORVANE_APP_DIALOGS_LINK_CONTROL_H
+
+#include <windows.h>
+
+// Turns a static control (it needs SS_NOTIFY) into a link that opens its own
+// window text. Returns nonzero on success; callers ignore it.
+BOOL make_link_control(HWND control);
+
+// The window procedure of a link control.
+LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+#endif

@@ -1,0 +1,20 @@
+// The program's own window messages, the tray window's class and its timer.
+#ifndef MORVANE_APP_TRAY_MESSAGES_H
+#define MORVANE_APP_TRAY_MESSAGES_H
+
+#include <windows.h>
+
+#define TRAY_WINDOW_CLASS "MORQUOTE"
+
+// The refresh timer of the tray window.
+#define IDT_REFRESH 1
+
+// The tray icon's notifications to the tray window; the mouse message is in
+// the lParam.
+#define WM_TRAY_CALLBACK (WM_APP + 1)
+
+// Sent to the open quote dialogs when the symbol list they show is about to be
+// replaced: they drop their positions and record pointers and close.
+#define WM_SYMBOLS_REPLACED (WM_APP + 2)
+
+#endif
