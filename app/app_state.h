@@ -15,6 +15,7 @@ enum {
 };
 
 #define APP_PRODUCT_NAME "Morvane Quote"
+#define APP_PROGRAM_FILE_NAME APP_PRODUCT_NAME ".exe"
 
 // Module handles are kept as opaque pointers so that portable code can include
 // this header; the Win32 code casts them to HMODULE.

@@ -39,18 +39,18 @@ void restrict_library_search() {
 }
 
 // Balloons and the large icon data came with shell version 5.
-int32_t shell_supports_balloons() {
+bool shell_supports_balloons() {
     HMODULE shell = LoadLibraryA("Shell32.dll");
     if (shell == nullptr) {
-        return 0;
+        return false;
     }
-    int32_t capable = 0;
+    bool capable = false;
     DLLGETVERSIONPROC get_version = module_export<DLLGETVERSIONPROC>(shell, "DllGetVersion");
     if (get_version != nullptr) {
         DLLVERSIONINFO version = {};
         version.cbSize = sizeof(version);
         if (SUCCEEDED(get_version(&version)) && version.dwMajorVersion > 4) {
-            capable = 1;
+            capable = true;
         }
     }
     FreeLibrary(shell);

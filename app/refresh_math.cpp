@@ -6,22 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/resources/resource.h"
-
-namespace {
-
-// Copies at most `dest_size` - 1 characters, stopping at the source's
-// terminator or at the end of its field, whichever comes first: a plug-in
-// or a hand-edited store may leave a field without one.
-void copy_field(char *dest, size_t dest_size, const char *source, size_t source_size) {
-    size_t length = strnlen(source, source_size);
-    if (length >= dest_size) {
-        length = dest_size - 1;
-    }
-    memcpy(dest, source, length);
-    dest[length] = '\0';
-}
-
-}  // namespace
+#include "plugin/fixed_text.h"
 
 uint32_t refresh_interval_ms(uint32_t update_minutes) {
     if (update_minutes == 0) {
@@ -53,11 +38,11 @@ uint32_t refresh_trend_icon(float sum) {
     return IDI_TREND_STEADY;
 }
 
-int refresh_record_is_live(const QuoteRecord *record) {
+bool refresh_record_is_live(const QuoteRecord *record) {
     return record->symbol[0] != '\0' && !quote_record_is_deleted(record);
 }
 
-int refresh_answer_accepted(const QuoteRequest *request) {
+bool refresh_answer_accepted(const QuoteRequest *request) {
     return request->last_sale > 0.0f;
 }
 
@@ -65,10 +50,10 @@ void refresh_build_request(QuoteRequest *request, const QuoteRecord *record, con
                            uint32_t proxy_port) {
     memset(request, 0, sizeof(*request));
     // The symbol is the record field's text, at most 15 characters.
-    copy_field(request->symbol, QUOTE_SYMBOL_SIZE, record->symbol, sizeof(record->symbol));
+    fixed_text_copy(request->symbol, QUOTE_SYMBOL_SIZE, record->symbol, sizeof(record->symbol));
     if (proxy[0] != '\0') {
         char address[APP_PROXY_SIZE];
-        copy_field(address, sizeof(address), proxy, APP_PROXY_SIZE);
+        fixed_text_copy(address, sizeof(address), proxy, APP_PROXY_SIZE);
         // 259 characters, a colon and ten digits fill 271 of the 272 bytes.
         snprintf(request->proxy, sizeof(request->proxy), "%s:%lu", address,
                  (unsigned long)proxy_port);
@@ -82,8 +67,8 @@ void refresh_take_answer(QuoteRecord *record, const QuoteRequest *request, const
     record->todays_low = request->todays_low;
     record->volume = request->volume;
     record->updated = *now;
-    copy_field(record->market, sizeof(record->market), request->market, sizeof(request->market));
-    copy_field(record->detail_url, sizeof(record->detail_url), request->detail_url,
+    fixed_text_copy(record->market, sizeof(record->market), request->market, sizeof(request->market));
+    fixed_text_copy(record->detail_url, sizeof(record->detail_url), request->detail_url,
                sizeof(request->detail_url));
 }
 
@@ -93,17 +78,17 @@ size_t refresh_format_line(char *line, const char *symbol, float last_sale) {
     return strlen(line);
 }
 
-int refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line) {
+bool refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line) {
     size_t used = strlen(text);
     if (used >= limit || strlen(line) >= limit - used) {
-        return 0;
+        return false;
     }
     strcat(text, prefix);
     strcat(text, line);
-    return 1;
+    return true;
 }
 
-void refresh_pass_begin(RefreshPass *pass, int balloon_capable, char *balloon) {
+void refresh_pass_begin(RefreshPass *pass, bool balloon_capable, char *balloon) {
     pass->sum = 0.0f;
     pass->tooltip_size = balloon_capable ? REFRESH_TOOLTIP_SIZE : REFRESH_SMALL_TOOLTIP_SIZE;
     pass->tooltip[0] = '\0';
@@ -114,7 +99,7 @@ void refresh_pass_begin(RefreshPass *pass, int balloon_capable, char *balloon) {
 void refresh_pass_add(RefreshPass *pass, const QuoteRecord *record) {
     pass->sum = refresh_add_term(pass->sum, record->last_sale, record->previous_close);
     char symbol[QUOTE_SYMBOL_SIZE];
-    copy_field(symbol, sizeof(symbol), record->symbol, sizeof(record->symbol));
+    fixed_text_copy(symbol, sizeof(symbol), record->symbol, sizeof(record->symbol));
     char line[REFRESH_LINE_SIZE];
     refresh_format_line(line, symbol, record->last_sale);
     refresh_append_if_fits(pass->tooltip, pass->tooltip_size, "", line);

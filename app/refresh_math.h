@@ -35,11 +35,11 @@ float refresh_add_term(float sum, float last_sale, float previous_close);
 uint32_t refresh_trend_icon(float sum);
 
 // True for a record the refresh visits: not deleted ("NULL") and not empty.
-int refresh_record_is_live(const QuoteRecord *record);
+bool refresh_record_is_live(const QuoteRecord *record);
 
 // An answer is taken over only when its last sale is above 0 (which fails
 // for 0, negative values and not-a-number).
-int refresh_answer_accepted(const QuoteRequest *request);
+bool refresh_answer_accepted(const QuoteRequest *request);
 
 // Zero-fills the request and fills in the symbol and, when `proxy` is not
 // empty, the proxy text "address:port" (cut to the field if ever too long).
@@ -60,7 +60,7 @@ typedef struct RefreshPass {
 } RefreshPass;
 
 // Starts a pass: sum 0, both texts empty. `balloon` must hold 256 bytes.
-void refresh_pass_begin(RefreshPass *pass, int balloon_capable, char *balloon);
+void refresh_pass_begin(RefreshPass *pass, bool balloon_capable, char *balloon);
 
 // Adds one accepted record: its percentage term and its line
 // "SYMBOL:$PRICE " on the tooltip and ("\n" first) on the balloon text, each
@@ -75,9 +75,9 @@ const char *refresh_pass_tooltip(RefreshPass *pass);
 // cut at the buffer's end; returns its length.
 size_t refresh_format_line(char *line, const char *symbol, float last_sale);
 // Appends `prefix` and `line` to `text` when the line is shorter than
-// `limit` minus the text's length; returns 1 when appended. With limit at
+// `limit` minus the text's length; returns true when appended. With limit at
 // most the buffer size (less one per prefix character) the text always fits.
-int refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line);
+bool refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/resources/resource.h"
 #include "app/tray_icon_shell.h"
+#include "plugin/fixed_text.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ void start_icon_data(NOTIFYICONDATAA *data, HWND window, DWORD size) {
     data->uID = 0;
 }
 
-DWORD data_size(int balloon_capable) { return balloon_capable ? kLargeDataSize : kSmallDataSize; }
+DWORD data_size(bool balloon_capable) { return balloon_capable ? kLargeDataSize : kSmallDataSize; }
 
 HICON load_program_icon(HWND window, UINT icon_id) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
@@ -36,37 +37,32 @@ HICON load_program_icon(HWND window, UINT icon_id) {
 }
 
 // Copies a text unchanged (no format expansion) into a field of `size` bytes.
-void copy_field(char *field, size_t size, const char *text) {
-    size_t length = strlen(text);
-    if (length >= size) length = size - 1;
-    memcpy(field, text, length);
-    field[length] = '\0';
-}
+void copy_field(char *field, size_t size, const char *text) { fixed_text_copy(field, size, text, size); }
 
 // Icon, callback message and tooltip: what both the add and the update send.
-BOOL send_icon_and_tip(DWORD message, HWND window, UINT icon_id, const char *text,
-                       int balloon_capable) {
+void send_icon_and_tip(DWORD message, HWND window, UINT icon_id, const char *text,
+                       bool balloon_capable) {
     NOTIFYICONDATAA data;
     start_icon_data(&data, window, data_size(balloon_capable));
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAY_CALLBACK;
     data.hIcon = load_program_icon(window, icon_id);
     copy_field(data.szTip, balloon_capable ? sizeof(data.szTip) : 64, text);
-    return tray_shell_notify(message, &data);
+    tray_shell_notify(message, &data);
 }
 
 }  // namespace
 
-void tray_add_icon(HWND window, int balloon_capable) {
+void tray_add_icon(HWND window, bool balloon_capable) {
     send_icon_and_tip(NIM_ADD, window, IDI_TRAY_START, APP_PRODUCT_NAME, balloon_capable);
 }
 
-void tray_update_icon(HWND window, UINT icon_id, const char *text, int balloon_capable) {
+void tray_update_icon(HWND window, UINT icon_id, const char *text, bool balloon_capable) {
     send_icon_and_tip(NIM_MODIFY, window, icon_id, text, balloon_capable);
 }
 
-BOOL tray_show_balloon(HWND window, UINT icon_id, const char *text, int balloon_capable) {
-    if (!balloon_capable) return FALSE;
+bool tray_show_balloon(HWND window, UINT icon_id, const char *text, bool balloon_capable) {
+    if (!balloon_capable) return false;
     NOTIFYICONDATAA data;
     start_icon_data(&data, window, kLargeDataSize);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_INFO;
@@ -76,10 +72,10 @@ BOOL tray_show_balloon(HWND window, UINT icon_id, const char *text, int balloon_
     copy_field(data.szInfoTitle, sizeof(data.szInfoTitle), APP_PRODUCT_NAME);
     data.uTimeout = 0;
     data.dwInfoFlags = 0;
-    return tray_shell_notify(NIM_MODIFY, &data);
+    return tray_shell_notify(NIM_MODIFY, &data) != FALSE;
 }
 
-void tray_remove_icon(HWND window, int balloon_capable) {
+void tray_remove_icon(HWND window, bool balloon_capable) {
     NOTIFYICONDATAA data;
     start_icon_data(&data, window, data_size(balloon_capable));
     tray_shell_notify(NIM_DELETE, &data);

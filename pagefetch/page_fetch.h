@@ -30,6 +30,9 @@ int32_t MQ_CDECL MQUTILITES_GetPage(const char *url, uint32_t url_size, char *bu
 
 #define MQUTILITES_GET_PAGE_EXPORT "MQUTILITES_GetPage"
 
+// The library's file, loaded by the tray program from its own folder.
+#define MQUTILITES_FILE_NAME "Morvane Quote Utilities.dll"
+
 #ifdef __cplusplus
 }
 #endif

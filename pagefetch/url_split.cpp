@@ -2,19 +2,11 @@
 
 #include <string.h>
 
-namespace {
-
-// Position just past the end of the text: its zero, or url_size when the
-// buffer holds no zero.
-uint32_t text_end(const char *url, uint32_t url_size) {
-    const void *zero = memchr(url, '\0', url_size);
-    return zero ? static_cast<uint32_t>(static_cast<const char *>(zero) - url) : url_size;
-}
-
-}  // namespace
+#include "plugin/fixed_text.h"
 
 bool split_url(const char *url, uint32_t url_size, char *host, char *path) {
-    const uint32_t end = text_end(url, url_size);
+    // Its zero, or url_size when the buffer holds no zero.
+    const uint32_t end = static_cast<uint32_t>(fixed_text_length(url, url_size));
     uint32_t slashes = 0;
     uint32_t second = 0;
     for (uint32_t i = 0; i < end; ++i) {

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "plugin/fixed_text.h"
 #include "plugin/quote_page.h"
 #include "plugin/quote_plugin.h"
 #include "nasdaq_resource.h"
@@ -24,21 +25,12 @@ constexpr SIZE_T kHeapInitialSize = kPageSize + kAddressSize;
 HINSTANCE g_instance = nullptr;
 AttachRecord g_attach = {};
 
-// The host's symbol field is not trusted to hold its terminator.
-void copy_symbol(const QuoteRequest *request, char (&symbol)[MQX_SYMBOL_SIZE]) {
-    size_t length = 0;
-    while (length < MQX_SYMBOL_SIZE - 1 && request->symbol[length] != '\0') {
-        symbol[length] = request->symbol[length];
-        ++length;
-    }
-    symbol[length] = '\0';
-}
-
 void fetch_and_parse(QuoteRequest *request, char *page, char *address) {
     char address_template[kTemplateSize] = {};
     LoadStringA(g_instance, IDS_ADDRESS_TEMPLATE, address_template, kTemplateSize);
+    // The host's symbol field is not trusted to hold its terminator.
     char symbol[MQX_SYMBOL_SIZE];
-    copy_symbol(request, symbol);
+    fixed_text_copy(symbol, sizeof symbol, request->symbol, sizeof request->symbol);
     // wsprintfA never writes more than 1024 characters, the address buffer's size.
     wsprintfA(address, address_template, symbol);
     uint32_t length = kPageSize;

@@ -52,16 +52,16 @@ const char *find_text(const char *text, const char *end, const char *needle) {
 
 // extract_field for a page whose end is known, so that the seven fields of
 // a page cost one pass to find its end and not seven.
-int32_t extract_field_before(const char *page, const char *end, const char *marker_a,
+bool extract_field_before(const char *page, const char *end, const char *marker_a,
                              const char *marker_b, char terminator, char *output, int32_t limit) {
     output[0] = '\0';
     const char *found_a = find_text(page, end, marker_a);
     if (found_a == nullptr) {
-        return 0;
+        return false;
     }
     const char *found_b = find_text(found_a, end, marker_b);
     if (found_b == nullptr) {
-        return 0;
+        return false;
     }
     const char *text = found_b + strlen(marker_b);
     int32_t length = 0;
@@ -70,7 +70,7 @@ int32_t extract_field_before(const char *page, const char *end, const char *mark
         ++length;
     }
     output[length] = '\0';
-    return 1;
+    return true;
 }
 
 // Doubles below this magnitude round to a finite float; from it on they
@@ -101,7 +101,7 @@ void parse_volume(QuoteRequest *request, const char *page, const char *end, char
 
 }  // namespace
 
-int32_t extract_field(const char *page, const char *marker_a, const char *marker_b,
+bool extract_field(const char *page, const char *marker_a, const char *marker_b,
                       char terminator, char *output, int32_t limit) {
     return extract_field_before(page, page + strlen(page), marker_a, marker_b, terminator, output,
                                 limit);

@@ -12,8 +12,8 @@
 // marker_b, where marker_b is searched from the first occurrence of marker_a,
 // up to the terminator, the end of the page, or `limit` characters. The
 // output is always zero-terminated; it is empty when a marker is missing.
-// Returns nonzero when both markers were found.
-int32_t extract_field(const char *page, const char *marker_a, const char *marker_b,
+// Returns true when both markers were found.
+bool extract_field(const char *page, const char *marker_a, const char *marker_b,
                       char terminator, char *output, int32_t limit);
 
 // Resets the request's out fields (numbers to 0, texts to empty) and fills

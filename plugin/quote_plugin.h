@@ -72,6 +72,9 @@ typedef void(MQ_CDECL *MqxDetachFunction)(void);
 #define MQX_QUOTE_EXPORT "MQX_Quote"
 #define MQX_DETACH_EXPORT "MQX_Detach"
 
+// The quote source the tray program loads from its own folder.
+#define MQX_PLUGIN_FILE_NAME "Morvane Quote Nasdaq.mqx"
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,19 +3,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "plugin/fixed_text.h"
+
 namespace {
 
-size_t bounded_length(const char *text, size_t max) {
-    const void *end = memchr(text, '\0', max);
-    return end ? static_cast<size_t>(static_cast<const char *>(end) - text) : max;
-}
-
 // Copies at most `max` characters and a terminator; nothing past it.
-void copy_cut(char *field, const char *text, size_t max) {
-    size_t length = bounded_length(text, max);
-    memcpy(field, text, length);
-    field[length] = '\0';
-}
+void copy_cut(char *field, const char *text, size_t max) { fixed_text_copy(field, max + 1, text, max); }
 
 void upper_case_ascii(char *text) {
     for (; *text; ++text) {
@@ -31,22 +24,22 @@ void format_settings_line(char *line, size_t line_size, const QuoteRecord *recor
     if (line_size == 0) {
         return;
     }
-    int description_length = static_cast<int>(bounded_length(record->description, sizeof(record->description) - 1));
-    int symbol_length = static_cast<int>(bounded_length(record->symbol, sizeof(record->symbol) - 1));
+    int description_length = static_cast<int>(fixed_text_length(record->description, sizeof(record->description) - 1));
+    int symbol_length = static_cast<int>(fixed_text_length(record->symbol, sizeof(record->symbol) - 1));
     snprintf(line, line_size, "%.*s (%.*s)", description_length, record->description, symbol_length,
              record->symbol);
 }
 
-int accept_symbol_texts(QuoteRecord *record, const char *symbol, const char *description) {
+bool accept_symbol_texts(QuoteRecord *record, const char *symbol, const char *description) {
     char accepted_symbol[SYMBOL_TEXT_MAX + 1];
     copy_cut(accepted_symbol, symbol, SYMBOL_TEXT_MAX);
     upper_case_ascii(accepted_symbol);
     if (strlen(accepted_symbol) < SYMBOL_TEXT_MIN) {
-        return 0;
+        return false;
     }
     copy_cut(record->symbol, accepted_symbol, SYMBOL_TEXT_MAX);
     copy_cut(record->description, description[0] ? description : accepted_symbol, DESCRIPTION_TEXT_MAX);
-    return 1;
+    return true;
 }
 
 uint32_t interval_from_text(const char *text) {

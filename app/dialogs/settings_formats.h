@@ -30,10 +30,10 @@ void format_settings_line(char *line, size_t line_size, const QuoteRecord *recor
 // Accepts the symbol dialog's texts into `record`: the symbol is cut to
 // SYMBOL_TEXT_MAX characters and upper-cased (a-z only), the description is
 // cut to DESCRIPTION_TEXT_MAX characters and defaults to the symbol. Returns
-// 0 and leaves the record untouched when the symbol is shorter than
-// SYMBOL_TEXT_MIN characters; 1 otherwise. Only the written characters and
+// false and leaves the record untouched when the symbol is shorter than
+// SYMBOL_TEXT_MIN characters; true otherwise. Only the written characters and
 // their terminators change.
-int accept_symbol_texts(QuoteRecord *record, const char *symbol, const char *description);
+bool accept_symbol_texts(QuoteRecord *record, const char *symbol, const char *description);
 
 // The interval field read as an unsigned number the way GetDlgItemInt reads
 // it on Windows: blanks around it, decimal digits only, no sign, at most

@@ -2,17 +2,19 @@
 
 #include <string.h>
 
+#include "plugin/fixed_text.h"
+
 namespace {
 
 // Stored bytes after a terminator are kept: only a field with no zero at all
 // loses its last byte.
 void terminate_field(char *field, size_t size) {
-    if (memchr(field, '\0', size) == nullptr) field[size - 1] = '\0';
+    if (fixed_text_length(field, size) == size) field[size - 1] = '\0';
 }
 
 }  // namespace
 
-int quote_record_is_deleted(const QuoteRecord *record) {
+bool quote_record_is_deleted(const QuoteRecord *record) {
     return strncmp(record->symbol, QUOTE_DELETED_SYMBOL, sizeof(record->symbol)) == 0;
 }
 

@@ -66,7 +66,7 @@ extern "C" {
 #endif
 
 // True when the record is a deleted entry (its symbol is exactly "NULL").
-int quote_record_is_deleted(const QuoteRecord *record);
+bool quote_record_is_deleted(const QuoteRecord *record);
 
 // Forces every text field to end within its width, keeping the bytes after
 // the terminator as they are. Used on records read from the store.

@@ -1,5 +1,9 @@
 #include "app/settings/settings_registry.h"
 
+#include <string.h>
+
+#include "app/settings/quote_record.h"
+
 namespace {
 
 LONG open_key(HKEY parent, const char *name, HKEY *out) {
@@ -42,3 +46,54 @@ const SettingsRegistry kWin32Registry = {open_key,        create_key,   query_va
 }  // namespace
 
 const SettingsRegistry *settings_registry_win32(void) { return &kWin32Registry; }
+
+bool SettingsKey::open(HKEY parent, const char *name) {
+    return registry_->open_key(parent, name, &key_) == ERROR_SUCCESS;
+}
+
+bool SettingsKey::create(HKEY parent, const char *name, DWORD *disposition) {
+    return registry_->create_key(parent, name, &key_, disposition) == ERROR_SUCCESS;
+}
+
+void SettingsKey::close() {
+    if (key_ != nullptr) registry_->close_key(key_);
+    key_ = nullptr;
+}
+
+// The read goes through a zeroed scratch block and reaches the field only
+// when it succeeds, so a failed or oversized read never leaves the field
+// half-written.
+bool SettingsKey::query_value(const char *name, void *field, DWORD capacity) {
+    unsigned char scratch[QUOTE_RECORD_SIZE];
+    if (capacity > sizeof(scratch)) return false;
+    memset(scratch, 0, capacity);
+    DWORD size = capacity;
+    if (registry_->query_value(key_, name, scratch, &size) != ERROR_SUCCESS) return false;
+    if (size > 0) memcpy(field, scratch, capacity);
+    return true;
+}
+
+bool SettingsKey::set_value(const char *name, DWORD type, const void *data, DWORD size) {
+    return registry_->set_value(key_, name, type, data, size) == ERROR_SUCCESS;
+}
+
+bool SettingsKey::enum_value_name(DWORD index, char *name, DWORD *name_size) {
+    return registry_->enum_value_name(key_, index, name, name_size) == ERROR_SUCCESS;
+}
+
+bool SettingsKey::delete_value(const char *name) {
+    return registry_->delete_value(key_, name) == ERROR_SUCCESS;
+}
+
+bool SettingsKey::delete_subkey(const char *name) {
+    return registry_->delete_key(key_, name) == ERROR_SUCCESS;
+}
+
+bool SettingsKey::count_entries(DWORD *subkeys, DWORD *values) {
+    DWORD subkey_count = 0;
+    DWORD value_count = 0;
+    if (registry_->count_entries(key_, &subkey_count, &value_count) != ERROR_SUCCESS) return false;
+    *subkeys = subkey_count;
+    *values = value_count;
+    return true;
+}

@@ -29,4 +29,40 @@ typedef struct SettingsRegistry {
 // The table that calls the real registry (advapi32).
 const SettingsRegistry *settings_registry_win32(void);
 
+// One open key, reached through a registry table, which it is closed through
+// on every path out of its owner's scope. Every call reports success; a read
+// (query_value, count_entries) that fails leaves its outputs as they were.
+class SettingsKey {
+public:
+    explicit SettingsKey(const SettingsRegistry *registry) : registry_(registry) {}
+    ~SettingsKey() { close(); }
+    SettingsKey(const SettingsKey &) = delete;
+    SettingsKey &operator=(const SettingsKey &) = delete;
+
+    // Open `name` under `parent` for reading, or create it with full access
+    // (*disposition then says whether it was there). The key must be closed.
+    bool open(HKEY parent, const char *name);
+    bool create(HKEY parent, const char *name, DWORD *disposition = nullptr);
+    void close();
+
+    // Reads a value of any type into a field of `capacity` bytes (at most a
+    // QuoteRecord's size), all of it or nothing: a shorter value leaves the
+    // rest of the field zero, an empty one leaves the field as it was.
+    bool query_value(const char *name, void *field, DWORD capacity);
+    bool set_value(const char *name, DWORD type, const void *data, DWORD size);
+    // Name of the value at `index`; *name_size is the buffer's size in.
+    bool enum_value_name(DWORD index, char *name, DWORD *name_size);
+    bool delete_value(const char *name);
+    // Deletes the subkey `name`, which must have no subkeys of its own.
+    bool delete_subkey(const char *name);
+    bool count_entries(DWORD *subkeys, DWORD *values);
+
+    HKEY handle() const { return key_; }
+    const SettingsRegistry *registry() const { return registry_; }
+
+private:
+    const SettingsRegistry *registry_;
+    HKEY key_ = nullptr;
+};
+
 #endif

@@ -37,10 +37,10 @@ std::vector<QuoteRecord> stored_records() {
     app_state_init(&state);
     settings_load(&state);
     std::vector<QuoteRecord> records;
+    SymbolWalk walk = symbol_list_walk(state.symbols);
     QuoteRecord *entry = nullptr;
-    for (int32_t position = 0; symbol_list_get(state.symbols, &entry, position); ++position) {
-        records.push_back(*entry);
-    }
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &entry, &position)) records.push_back(*entry);
     settings_free(&state);
     return records;
 }

@@ -121,7 +121,7 @@ protected:
         apptest::seed_settings(seeded, "127.0.0.1", port_);
         apptest::StoreChange save;
         DWORD started = GetTickCount();
-        apptest::ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"), mqtest::deliverable_dir());
+        apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
         EXPECT_TRUE(program.started());
         if (!save.wait(kRunTimeoutMs)) return -1;
         double held_s = (GetTickCount() - started) / 1000.0;

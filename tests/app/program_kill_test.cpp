@@ -112,8 +112,10 @@ int refreshed_after_kill(const std::vector<QuoteRecord> &before, DWORD port) {
     // records means none lies beyond it.
     EXPECT_EQ(stored_subkey_count(), static_cast<DWORD>(kSymbols));
     int refreshed = 0;
+    SymbolWalk walk = symbol_list_walk(state.symbols);
     QuoteRecord *after = nullptr;
-    for (int i = 0; i < kSymbols && symbol_list_get(state.symbols, &after, i); ++i) {
+    int32_t i = 0;
+    while (symbol_list_walk_next(&walk, &after, &i) && i < kSymbols) {
         if (memcmp(after, &before[i], sizeof(QuoteRecord)) == 0) continue;
         if (is_refreshed(before[i], *after)) {
             ++refreshed;
@@ -173,7 +175,7 @@ protected:
     double measure_save_window() {
         seed_store();
         apptest::StoreChange first;
-        ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"), mqtest::deliverable_dir());
+        ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
         if (!program.started() || !first.wait(kSaveTimeoutMs)) return -1;
         double started = now_ms();
         if (!wait_until_rewritten(kSymbols - 1)) return -1;
@@ -201,7 +203,7 @@ protected:
     int kill_during_save(const KillInstant &instant) {
         seed_store();
         apptest::StoreChange first;
-        ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"), mqtest::deliverable_dir());
+        ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
         if (!program.started() || !first.wait(kSaveTimeoutMs)) return -1;
         // A record whose quote failed is never rewritten; the kill then
         // simply comes late.

@@ -14,15 +14,16 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
+#include "pagefetch/page_fetch.h"
 #include "app_test_support.h"
 #include "program_process.h"
 #include "support/win32_test_support.h"
 
 namespace {
 
-const char kProgram[] = "Morvane Quote.exe";
-const char kPlugin[] = "Morvane Quote Nasdaq.mqx";
-const char kUtilities[] = "Morvane Quote Utilities.dll";
+const char kProgram[] = APP_PROGRAM_FILE_NAME;
+const char kPlugin[] = MQX_PLUGIN_FILE_NAME;
+const char kUtilities[] = MQUTILITES_FILE_NAME;
 const DWORD kStartTimeoutMs = 60000;
 
 // A folder of its own under the temp folder, removed with what was put in.

@@ -17,6 +17,7 @@
 #include "app/tray_messages.h"
 #include "app/tray_window.h"
 #include "app_test_support.h"
+#include "pagefetch/page_fetch.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -186,8 +187,8 @@ TEST_F(TrayWindow, BindsTheLibrariesAndTheTeardownLeavesNothingPointingIntoThem)
     EXPECT_EQ(state_.quote_function, nullptr);
     EXPECT_EQ(state_.plugin_module, nullptr);
     EXPECT_EQ(state_.utilities_module, nullptr);
-    EXPECT_EQ(GetModuleHandleA("Morvane Quote Nasdaq.mqx"), nullptr);
-    EXPECT_EQ(GetModuleHandleA("Morvane Quote Utilities.dll"), nullptr);
+    EXPECT_EQ(GetModuleHandleA(MQX_PLUGIN_FILE_NAME), nullptr);
+    EXPECT_EQ(GetModuleHandleA(MQUTILITES_FILE_NAME), nullptr);
     WPARAM exit_code = 99;
     EXPECT_TRUE(quit_was_posted(&exit_code));
     EXPECT_EQ(exit_code, 0u);

@@ -23,6 +23,7 @@
 #include "app/tray_icon.h"
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
+#include "pagefetch/page_fetch.h"
 
 namespace {
 
@@ -34,11 +35,11 @@ typedef void(MQ_CDECL *AttachFunction)(AttachRecord *record);
 // the tray program binds them.
 bool bind_quote_source(AppState *state) {
     std::string folder = MQ_DELIVERABLE_DIR;
-    HMODULE utilities = LoadLibraryA((folder + "\\Morvane Quote Utilities.dll").c_str());
-    HMODULE plugin = LoadLibraryA((folder + "\\Morvane Quote Nasdaq.mqx").c_str());
+    HMODULE utilities = LoadLibraryA((folder + "\\" MQUTILITES_FILE_NAME).c_str());
+    HMODULE plugin = LoadLibraryA((folder + "\\" MQX_PLUGIN_FILE_NAME).c_str());
     if (utilities == nullptr || plugin == nullptr) return false;
     auto get_page = reinterpret_cast<GetPageFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(utilities, "MQUTILITES_GetPage")));
+        reinterpret_cast<void (*)()>(GetProcAddress(utilities, MQUTILITES_GET_PAGE_EXPORT)));
     auto attach = reinterpret_cast<AttachFunction>(
         reinterpret_cast<void (*)()>(GetProcAddress(plugin, MQX_ATTACH_EXPORT)));
     state->quote_function = reinterpret_cast<MqxQuoteFunction>(

@@ -142,7 +142,7 @@ int main(int argc, char **argv) {
             apptest::clear_settings();
             return 1;
         }
-        report.add_time("Morvane Quote.exe", real);
+        report.add_time(APP_PROGRAM_FILE_NAME, real);
         report.add_time("bare start, 5 probed GETs, 5 writes", bare);
         report.add_ratio("program / bare", real, bare);
     }

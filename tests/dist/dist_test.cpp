@@ -16,13 +16,14 @@
 #include "app/settings/settings_store.h"
 #include "app_test_support.h"
 #include "mq_version.h"
+#include "pagefetch/page_fetch.h"
 #include "program_process.h"
 #include "support/loopback.h"
 #include "support/win32_test_support.h"
 
 namespace {
 
-const char kProgram[] = "Morvane Quote.exe";
+const char kProgram[] = APP_PROGRAM_FILE_NAME;
 const char kGateway[] = "Morvane Quote Gateway.exe";
 const char kUninstaller[] = "Uninstall.exe";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Morvane Quote";
@@ -183,7 +184,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
 
     // Without live quotes, starting the program at log-on; a fresh store.
     ASSERT_EQ(run_setup("/S /LIVE=0 /AUTOSTART=1"), 0u);
-    for (const char *file : {kProgram, "Morvane Quote Nasdaq.mqx", "Morvane Quote Utilities.dll",
+    for (const char *file : {kProgram, MQX_PLUGIN_FILE_NAME, MQUTILITES_FILE_NAME,
                              "Morvane Quote Help.chm", "README.txt", kUninstaller}) {
         EXPECT_TRUE(exists(installed(file))) << file;
     }

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_state.h"
 #include "app_test_support.h"
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
@@ -298,7 +299,7 @@ protected:
     // Runs the program until the gateway has answered every symbol once.
     void run_ticker(const std::vector<QuoteRecord> &records) {
         apptest::seed_settings(records, "127.0.0.1", port_);
-        apptest::ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"),
+        apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
                                         mqtest::deliverable_dir());
         ASSERT_TRUE(program.started());
         auto all_answered = [&] {

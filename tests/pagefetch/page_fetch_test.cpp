@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "pagefetch/page_fetch.h"
 #include "plugin/quote_plugin.h"
 #include "support/win32_test_support.h"
 
@@ -31,11 +32,11 @@ using mqtest::DeliverableLibrary;
 using mqtest::resolve;
 
 DeliverableLibrary &utilities() {
-    static DeliverableLibrary library("Morvane Quote Utilities.dll");
+    static DeliverableLibrary library(MQUTILITES_FILE_NAME);
     return library;
 }
 
-GetPageFunction get_page() { return resolve<GetPageFunction>(utilities().module(), "MQUTILITES_GetPage"); }
+GetPageFunction get_page() { return resolve<GetPageFunction>(utilities().module(), MQUTILITES_GET_PAGE_EXPORT); }
 
 std::string quote_server_proxy() {
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
@@ -124,7 +125,7 @@ std::string version_string(const std::vector<char> &info, const char *name) {
 
 TEST(UtilitiesLibrary, ExportsOnlyTheUndecoratedPageFetch) {
     ASSERT_NE(utilities().module(), nullptr) << "cannot load " << utilities().path();
-    EXPECT_EQ(export_names(utilities().module()), std::vector<std::string>{"MQUTILITES_GetPage"});
+    EXPECT_EQ(export_names(utilities().module()), std::vector<std::string>{MQUTILITES_GET_PAGE_EXPORT});
 }
 
 TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
@@ -144,7 +145,7 @@ TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
     const std::pair<const char *, const char *> strings[] = {
         {"FileDescription", "Morvane Quote Utilities"}, {"ProductName", "Morvane Quote Utilities"},
         {"ProductVersion", "1.10"}, {"InternalName", "UTILITIES"},
-        {"OriginalFilename", "Morvane Quote Utilities.dll"}};
+        {"OriginalFilename", MQUTILITES_FILE_NAME}};
     for (const auto &entry : strings) {
         EXPECT_EQ(version_string(info, entry.first), entry.second) << entry.first;
     }

@@ -17,7 +17,7 @@
 
 namespace {
 
-const char kPluginFile[] = "Morvane Quote Nasdaq.mqx";
+const char kPluginFile[] = MQX_PLUGIN_FILE_NAME;
 const uint32_t kPageCapacity = 150000;
 
 // What the fake page fetch saw on its last call, and what it serves.
@@ -255,7 +255,7 @@ TEST_F(NasdaqPlugin, ExportsExactlyTheThreeEntryPoints) {
     ASSERT_EQ(exports->NumberOfFunctions, 3u);
     ASSERT_EQ(exports->NumberOfNames, 3u);
     const auto *names = reinterpret_cast<const DWORD *>(base + exports->AddressOfNames);
-    const char *expected[] = {"MQX_Attach", "MQX_Detach", "MQX_Quote"};  // sorted, as stored
+    const char *expected[] = {MQX_ATTACH_EXPORT, MQX_DETACH_EXPORT, MQX_QUOTE_EXPORT};  // sorted, as stored
     for (int i = 0; i < 3; ++i) {
         EXPECT_STREQ(reinterpret_cast<const char *>(base + names[i]), expected[i]);
     }
@@ -316,7 +316,7 @@ TEST(NasdaqPluginFile, CarriesItsVersionResource) {
         {"FileDescription", "Morvane Quote Nasdaq"},
         {"ProductName", "Morvane Quote Nasdaq"},
         {"InternalName", "NASDAQ"},
-        {"OriginalFilename", "Morvane Quote Nasdaq.mqx"},
+        {"OriginalFilename", MQX_PLUGIN_FILE_NAME},
     };
     for (const auto &s : strings) {
         EXPECT_EQ(version_string(info, s.name), s.value) << s.name;

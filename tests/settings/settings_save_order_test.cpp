@@ -73,8 +73,10 @@ StoreSnapshot store_after_delete_then_write(StoreSnapshot store, const AppState 
         store.erase(begin, end);
     }
     int written = 0;
+    SymbolWalk walk = symbol_list_walk(state.symbols);
     QuoteRecord *record = nullptr;
-    for (int32_t position = 0; symbol_list_get(state.symbols, &record, position); ++position) {
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         if (quote_record_is_deleted(record)) continue;
         std::string prefix = symbol_subkey(written++) + "\\";
         store.erase(prefix);  // the subkey is no longer empty
@@ -92,13 +94,15 @@ struct Scenario {
 };
 
 void edit_list(AppState *state, const Scenario &scenario) {
+    SymbolWalk walk = symbol_list_walk(state->symbols);
     QuoteRecord *record = nullptr;
-    for (int32_t position = 0; symbol_list_get(state->symbols, &record, position); ++position) {
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         record->last_sale = 2.0f;  // a refresh stored new quotes
         strcpy(record->market, "NASDAQ-NM");
     }
-    for (int position : scenario.deleted_positions) {
-        ASSERT_EQ(symbol_list_get(state->symbols, &record, position), 1);
+    for (int deleted : scenario.deleted_positions) {
+        ASSERT_EQ(symbol_list_get(state->symbols, &record, deleted), 1);
         strcpy(record->symbol, QUOTE_DELETED_SYMBOL);
     }
     for (const char *symbol : scenario.appended) {
@@ -111,8 +115,10 @@ typedef std::map<std::string, std::string> RecordsBySymbol;
 
 RecordsBySymbol live_records(const AppState &state) {
     RecordsBySymbol records;
+    SymbolWalk walk = symbol_list_walk(state.symbols);
     QuoteRecord *record = nullptr;
-    for (int32_t position = 0; symbol_list_get(state.symbols, &record, position); ++position) {
+    int32_t position = 0;
+    while (symbol_list_walk_next(&walk, &record, &position)) {
         if (!quote_record_is_deleted(record)) records[record->symbol] = record_bytes(*record);
     }
     return records;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "pagefetch/page_fetch.h"
+
 namespace mqtest {
 
 std::string deliverable_dir() { return MQ_DELIVERABLE_DIR; }
@@ -25,8 +27,8 @@ bool DeliverableLibrary::file_exists() const {
 }
 
 QuoteChain::QuoteChain()
-    : utilities_("Morvane Quote Utilities.dll"), plugin_("Morvane Quote Nasdaq.mqx") {
-    auto get_page = resolve<GetPageFunction>(utilities_.module(), "MQUTILITES_GetPage");
+    : utilities_(MQUTILITES_FILE_NAME), plugin_(MQX_PLUGIN_FILE_NAME) {
+    auto get_page = resolve<GetPageFunction>(utilities_.module(), MQUTILITES_GET_PAGE_EXPORT);
     auto attach = resolve<MqxAttachFunction>(plugin_.module(), MQX_ATTACH_EXPORT);
     quote_ = resolve<MqxQuoteFunction>(plugin_.module(), MQX_QUOTE_EXPORT);
     if (get_page == nullptr || attach == nullptr || quote_ == nullptr) {

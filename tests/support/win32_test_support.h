@@ -11,8 +11,8 @@
 namespace mqtest {
 
 // Full Windows path of a file in the folder where the build puts the
-// deliverables ("Morvane Quote.exe" and its libraries), e.g.
-// deliverable_path("Morvane Quote Nasdaq.mqx").
+// deliverables (the program and its libraries), e.g.
+// deliverable_path(MQX_PLUGIN_FILE_NAME).
 std::string deliverable_path(const char *file_name);
 
 // The folder itself, without a trailing backslash.
