@@ -5,12 +5,9 @@
 #include <string.h>
 
 #include "app/module_export.h"
+#include "pagefetch/page_fetch.h"
 
 namespace {
-
-const char kUtilitiesFile[] = "Morvane Quote Utilities.dll";
-const char kPluginFile[] = "Morvane Quote Nasdaq.mqx";
-const char kGetPageExport[] = "MQUTILITES_GetPage";
 
 // Offers the page fetch to the plug-in; the plug-in keeps its own copy of
 // the record, so a local is enough. True when the plug-in accepted.
@@ -38,16 +35,16 @@ void unload_module(void **module) {
 }  // namespace
 
 bool quote_source_bind(AppState *state) {
-    HMODULE utilities = LoadLibraryA(kUtilitiesFile);
+    HMODULE utilities = LoadLibraryA(MQUTILITES_FILE_NAME);
     state->utilities_module = utilities;
     if (utilities == nullptr) {
         return false;
     }
-    GetPageFunction get_page = module_export<GetPageFunction>(utilities, kGetPageExport);
+    GetPageFunction get_page = module_export<GetPageFunction>(utilities, MQUTILITES_GET_PAGE_EXPORT);
     if (get_page == nullptr) {
         return true;
     }
-    HMODULE plugin = LoadLibraryA(kPluginFile);
+    HMODULE plugin = LoadLibraryA(MQX_PLUGIN_FILE_NAME);
     state->plugin_module = plugin;
     if (plugin == nullptr || !attach_plugin(plugin, get_page)) {
         return true;

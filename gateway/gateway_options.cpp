@@ -104,6 +104,6 @@ bool parse_gateway_options(const std::vector<std::string> &arguments, GatewayOpt
 }
 
 const char *gateway_usage() {
-    return "Usage: \"Morvane Quote Gateway.exe\" [--port N] [--source nasdaq|yahoo|auto]\n"
+    return "Usage: \"" GATEWAY_FILE_NAME "\" [--port N] [--source nasdaq|yahoo|auto]\n"
            "    [--nasdaq-base URL] [--yahoo-base URL] [--cache-seconds N] [--log FILE] [--stop]";
 }

@@ -11,6 +11,8 @@
 
 enum class SourceChoice { nasdaq, yahoo, automatic };
 
+#define GATEWAY_FILE_NAME "Morvane Quote Gateway.exe"
+
 constexpr uint16_t kDefaultGatewayPort = 8421;
 
 struct GatewayOptions {

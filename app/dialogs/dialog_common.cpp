@@ -1,11 +1,10 @@
 // Running, centring and context help, shared by every dialog of the program.
 #include "app/dialogs/dialog_common.h"
 
-#include <stdio.h>
-
 #include "app/app_state.h"
 #include "app/dialogs/html_help.h"
 #include "app/settings/quote_record.h"
+#include "plugin/fixed_text.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ void set_dialog_data(HWND dialog, void *data) {
 void show_field(HWND dialog, int control, const char *field, size_t field_size) {
     static_assert(static_cast<int>(APP_PROXY_SIZE) >= static_cast<int>(QUOTE_DESCRIPTION_SIZE), "the longest field shown");
     char text[APP_PROXY_SIZE];
-    snprintf(text, sizeof(text), "%.*s", static_cast<int>(field_size - 1), field);
+    fixed_text_copy(text, sizeof(text), field, field_size - 1);
     SetDlgItemTextA(dialog, control, text);
 }
 

@@ -72,14 +72,14 @@ LRESULT open_link(HWND window) {
 
 }  // namespace
 
-BOOL make_link_control(HWND control) {
+bool make_link_control(HWND control) {
     LONG_PTR previous = GetWindowLongPtrA(control, GWLP_WNDPROC);
-    if (previous == 0) return FALSE;
+    if (previous == 0) return false;
     // The user data is set before the new procedure can run: it needs it to
     // pass on every message it does not handle.
     SetWindowLongPtrA(control, GWLP_USERDATA, previous);
     SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_control_proc));
-    return TRUE;
+    return true;
 }
 
 LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

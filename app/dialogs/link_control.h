@@ -5,8 +5,8 @@
 #include <windows.h>
 
 // Turns a static control (it needs SS_NOTIFY) into a link that opens its own
-// window text. Returns nonzero on success; callers ignore it.
-BOOL make_link_control(HWND control);
+// window text. True on success; callers ignore it.
+bool make_link_control(HWND control);
 
 // The window procedure of a link control.
 LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -3,13 +3,13 @@
 #include "app/dialogs/quote_dialogs.h"
 
 #include <shellapi.h>
-#include <stdio.h>
 
 #include "app/app_state.h"
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/quote_formats.h"
 #include "app/resources/resource.h"
 #include "app/tray_messages.h"
+#include "plugin/fixed_text.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ void open_web_site(HWND dialog) {
     const QuoteRecord *record = dialog_data<QuoteRecord>(dialog);
     if (record == nullptr || !has_web_address(record)) return;
     char address[QUOTE_DETAIL_URL_SIZE];
-    snprintf(address, sizeof(address), "%.*s", QUOTE_DETAIL_URL_SIZE - 1, record->detail_url);
+    fixed_text_copy(address, sizeof(address), record->detail_url, QUOTE_DETAIL_URL_SIZE - 1);
     ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOW);
 }
 

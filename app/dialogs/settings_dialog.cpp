@@ -46,7 +46,7 @@ SelectedLine selected_line(HWND dialog, AppState *state) {
 }
 
 void set_button_state(HWND dialog) {
-    BOOL selected = SendMessageA(symbol_list_box(dialog), LB_GETCURSEL, 0, 0) != LB_ERR;
+    bool selected = SendMessageA(symbol_list_box(dialog), LB_GETCURSEL, 0, 0) != LB_ERR;
     EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_EDIT), selected);
     EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_DELETE), selected);
 }

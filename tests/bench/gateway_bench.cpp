@@ -16,6 +16,7 @@
 #include "app_test_support.h"
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
+#include "gateway/gateway_options.h"
 #include "program_process.h"
 #include "support/loopback.h"
 
@@ -25,7 +26,7 @@ const char kSymbol[] = "MSFT";
 const DWORD kCapacity = 150000;
 const DWORD kListenWaitMs = 30000;
 
-std::string gateway_exe() { return std::string(MQ_DELIVERABLE_DIR) + "\\Morvane Quote Gateway.exe"; }
+std::string gateway_exe() { return std::string(MQ_DELIVERABLE_DIR) + "\\" GATEWAY_FILE_NAME; }
 
 // A gateway on a port of its own whose two sources are the fake source; it
 // is stopped with --stop when the object goes.

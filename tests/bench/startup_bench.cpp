@@ -124,7 +124,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: startup_bench QUOTE_SERVER_PORT ROUNDS\n");
         return 2;
     }
-    std::string program = std::string(MQ_DELIVERABLE_DIR) + "\\Morvane Quote.exe";
+    std::string program = std::string(MQ_DELIVERABLE_DIR) + "\\" APP_PROGRAM_FILE_NAME;
     std::string bare_arguments = "--bare " + std::to_string(port);
     bench::Report report("start-up of Morvane Quote.exe to its first saved refresh, 5 symbols, under Wine");
     for (long round = 0; round < rounds; ++round) {

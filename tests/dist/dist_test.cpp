@@ -15,6 +15,7 @@
 
 #include "app/settings/settings_store.h"
 #include "app_test_support.h"
+#include "gateway/gateway_options.h"
 #include "mq_version.h"
 #include "pagefetch/page_fetch.h"
 #include "program_process.h"
@@ -24,7 +25,7 @@
 namespace {
 
 const char kProgram[] = APP_PROGRAM_FILE_NAME;
-const char kGateway[] = "Morvane Quote Gateway.exe";
+const char kGateway[] = GATEWAY_FILE_NAME;
 const char kUninstaller[] = "Uninstall.exe";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Morvane Quote";
 const DWORD kGatewayPort = 8421;

@@ -17,6 +17,7 @@
 
 #include "app/app_state.h"
 #include "app_test_support.h"
+#include "gateway/gateway_options.h"
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
 #include "support/loopback.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-const char kGateway[] = "Morvane Quote Gateway.exe";
+const char kGateway[] = GATEWAY_FILE_NAME;
 const DWORD kStartTimeoutMs = 30000;
 
 size_t count_of(const std::string &text, const std::string &part) {

@@ -53,7 +53,7 @@ TEST_F(SettingsInTheProgram, SymbolAddedFromTheTrayMenuIsQuotedAndStoredAfterOk)
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
     ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
     apptest::seed_settings({apptest::record("MSFT")}, "127.0.0.1", port);
-    apptest::ProgramProcess program(mqtest::deliverable_path("Morvane Quote.exe"), mqtest::deliverable_dir());
+    apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
     ASSERT_TRUE(program.started());
     HWND tray = program.wait_for_window(TRAY_WINDOW_CLASS, kWaitMs);
     ASSERT_NE(tray, nullptr);
