@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
-#include "settings/settings_registry_fixture.h"
+#include "app/settings/settings_registry_fixture.h"
 
 namespace {
 

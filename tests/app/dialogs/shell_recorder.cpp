@@ -1,6 +1,6 @@
-#include "dialogs/shell_recorder.h"
+#include "app/dialogs/shell_recorder.h"
 
-#include "dialogs/import_hook.h"
+#include "app/dialogs/import_hook.h"
 
 namespace mqtest {
 

@@ -12,7 +12,7 @@
 #include "app/app_state.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "dialogs/shell_recorder.h"
+#include "app/dialogs/shell_recorder.h"
 #include "support/dialog_driver.h"
 
 namespace {

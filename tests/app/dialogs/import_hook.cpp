@@ -1,4 +1,4 @@
-#include "dialogs/import_hook.h"
+#include "app/dialogs/import_hook.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "settings/settings_registry_fixture.h"
+#include "app/settings/settings_registry_fixture.h"
 
 #include <string.h>
 

@@ -14,7 +14,7 @@
 #include "app/tray_commands.h"
 #include "app/tray_messages.h"
 #include "app/tray_window.h"
-#include "settings_dialogs/settings_fixture.h"
+#include "app/dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
 #include "support/win32_test_support.h"
 

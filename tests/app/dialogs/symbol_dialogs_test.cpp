@@ -13,7 +13,7 @@
 #include "app/dialogs/proxy_dialog.h"
 #include "app/dialogs/symbol_dialog.h"
 #include "app/resources/resource.h"
-#include "settings_dialogs/settings_fixture.h"
+#include "app/dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "dialogs/help_registry.h"
+#include "app/dialogs/help_registry.h"
 
 namespace mqtest {
 

@@ -1,4 +1,4 @@
-#include "dialogs/fake_html_help.h"
+#include "app/dialogs/fake_html_help.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "settings_dialogs/settings_fixture.h"
+#include "app/dialogs/settings_fixture.h"
 
 #include <windows.h>
 

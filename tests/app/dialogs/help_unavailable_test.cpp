@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "app/dialogs/html_help.h"
-#include "dialogs/fake_html_help.h"
-#include "dialogs/help_registry.h"
-#include "dialogs/import_hook.h"
+#include "app/dialogs/fake_html_help.h"
+#include "app/dialogs/help_registry.h"
+#include "app/dialogs/import_hook.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/symbol_list.h"
-#include "settings_dialogs/settings_fixture.h"
+#include "app/dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
 
 namespace {

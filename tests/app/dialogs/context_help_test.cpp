@@ -13,8 +13,8 @@
 #include "app/dialogs/html_help.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "dialogs/fake_html_help.h"
-#include "dialogs/help_registry.h"
+#include "app/dialogs/fake_html_help.h"
+#include "app/dialogs/help_registry.h"
 #include "support/dialog_driver.h"
 #include "support/dialog_template.h"
 
