@@ -21,6 +21,7 @@
 #include "app/settings/settings_store.h"
 #include "app_test_support.h"
 #include "program_process.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -86,7 +87,7 @@ std::string symbol_of(const char *mode) {
 
 // A record that already holds a quote, so that keeping it is visible.
 QuoteRecord stored_quote(const char *symbol) {
-    QuoteRecord old = apptest::record(symbol);
+    QuoteRecord old = mqtest::make_record(symbol);
     old.last_sale = 10.5f;
     old.previous_close = 10.25f;
     old.todays_high = 11.0f;
@@ -111,14 +112,14 @@ protected:
         port_ = mqtest::number_in_file(MQ_APP_QUOTE_SERVER_PORT_FILE);
         ASSERT_NE(port_, 0u) << "quote server port file " << MQ_APP_QUOTE_SERVER_PORT_FILE;
     }
-    void TearDown() override { apptest::clear_settings(); }
+    void TearDown() override { mqtest::delete_store(); }
 
     // Runs the program once on `seeded` and returns the seconds from its
     // start to its save, after checking that it answers and ends cleanly;
     // the store it left is in `stored`. Negative when it never saved.
     double run_program(const std::vector<QuoteRecord> &seeded, std::vector<QuoteRecord> *stored) {
-        apptest::clear_settings();
-        apptest::seed_settings(seeded, "127.0.0.1", port_);
+        mqtest::delete_store();
+        mqtest::seed_settings(seeded, "127.0.0.1", port_);
         apptest::StoreChange save;
         DWORD started = GetTickCount();
         apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
@@ -134,7 +135,7 @@ protected:
         EXPECT_EQ(program.window("#32770"), nullptr) << "a message box appeared";
         PostMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(program.wait_for_exit(), 0u);
-        *stored = apptest::stored_records();
+        *stored = mqtest::stored_records();
         return held_s;
     }
 
@@ -142,8 +143,8 @@ protected:
 };
 
 TEST_F(HostileQuoteSource, KeepsRunningKeepsWhatNoPageQuotedAndRefreshesItsNeighbours) {
-    const QuoteRecord before = apptest::record("GOODA");
-    const QuoteRecord after = apptest::record("GOODB");
+    const QuoteRecord before = mqtest::make_record("GOODA");
+    const QuoteRecord after = mqtest::make_record("GOODB");
     std::vector<QuoteRecord> stored;
     double baseline_s = run_program({before, after}, &stored);
     ASSERT_GT(baseline_s, 0.0) << "no refresh was saved";

@@ -65,7 +65,7 @@ std::vector<QuoteRecord> watchlist() {
     for (int i = 0; i < kSymbols; ++i) {
         char symbol[8];
         snprintf(symbol, sizeof(symbol), "K%03d", i);
-        records.push_back(apptest::record(symbol));
+        records.push_back(mqtest::make_record(symbol));
     }
     return records;
 }
@@ -160,14 +160,14 @@ protected:
         port_ = mqtest::number_in_file(MQ_APP_QUOTE_SERVER_PORT_FILE);
         ASSERT_NE(port_, 0u) << "quote server port file " << MQ_APP_QUOTE_SERVER_PORT_FILE;
         seed_store();
-        before_ = apptest::stored_records();
+        before_ = mqtest::stored_records();
         ASSERT_EQ(before_.size(), static_cast<size_t>(kSymbols));
     }
-    void TearDown() override { apptest::clear_settings(); }
+    void TearDown() override { mqtest::delete_store(); }
 
     void seed_store() {
-        apptest::clear_settings();
-        apptest::seed_settings(watchlist(), "127.0.0.1", port_);
+        mqtest::delete_store();
+        mqtest::seed_settings(watchlist(), "127.0.0.1", port_);
     }
 
     // One save left to finish: milliseconds from its first change of the

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "app/tray_messages.h"
-#include "app_test_support.h"
+#include "support/win32_test_support.h"
 
 namespace apptest {
 
@@ -63,7 +63,7 @@ HWND ProgramProcess::window(const char *class_name, const char *caption) const {
 
 HWND ProgramProcess::wait_for_window(const char *class_name, DWORD timeout_ms, const char *caption) const {
     HWND found = nullptr;
-    wait_until([&] { return (found = window(class_name, caption)) != nullptr; }, timeout_ms);
+    mqtest::wait_until([&] { return (found = window(class_name, caption)) != nullptr; }, timeout_ms);
     return found;
 }
 

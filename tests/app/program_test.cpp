@@ -14,9 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
-#include "pagefetch/page_fetch.h"
 #include "app_test_support.h"
+#include "pagefetch/page_fetch.h"
 #include "program_process.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -62,7 +63,7 @@ void expect_fatal_message_then_clean_exit(const ProgramProcess &program) {
     ASSERT_NE(box, nullptr) << "no message box";
     // The box's window exists a moment before its text control is filled.
     std::string text;
-    apptest::wait_until([&] { return !(text = window_text(GetDlgItem(box, 0xFFFF))).empty(); },
+    mqtest::wait_until([&] { return !(text = window_text(GetDlgItem(box, 0xFFFF))).empty(); },
                         kStartTimeoutMs);
     EXPECT_EQ(text, "Fatal error - please reinstall.");
     EXPECT_EQ(window_text(box), "Morvane Quote");
@@ -81,17 +82,11 @@ void expect_silent_run_then_clean_exit_on_close(const ProgramProcess &program) {
 }
 
 bool port_is_stored() {
-    DWORD port = 0;
-    DWORD size = sizeof(port);
-    return SHGetValueA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, "Port", nullptr, &port, &size) ==
-           ERROR_SUCCESS;
+    uint32_t port = 0;
+    return mqtest::stored_dword("Port", &port);
 }
 
-class MorvaneQuoteProgram : public testing::Test {
-protected:
-    void SetUp() override { apptest::clear_settings(); }
-    void TearDown() override { apptest::clear_settings(); }
-};
+class MorvaneQuoteProgram : public mqtest::SettingsKeyTest {};
 
 TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
@@ -99,15 +94,15 @@ TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
     const char *symbols[] = {"MSFT", "INTC", "CSCO"};
     std::vector<QuoteRecord> seeded;
     for (const char *symbol : symbols) {
-        seeded.push_back(apptest::record(symbol));
+        seeded.push_back(mqtest::make_record(symbol));
     }
-    apptest::seed_settings(seeded, "127.0.0.1", port);
+    mqtest::seed_settings(seeded, "127.0.0.1", port);
 
     DWORD started_at = GetTickCount();
     ProgramProcess program(mqtest::deliverable_path(kProgram), mqtest::deliverable_dir());
     ASSERT_TRUE(program.started());
     auto all_quoted = [] {
-        std::vector<QuoteRecord> stored = apptest::stored_records();
+        std::vector<QuoteRecord> stored = mqtest::stored_records();
         if (stored.size() != 3) {
             return false;
         }
@@ -118,12 +113,12 @@ TEST_F(MorvaneQuoteProgram, StoresTheServedQuotesWithTodaysDateAndEndsOnClose) {
         }
         return true;
     };
-    ASSERT_TRUE(apptest::wait_until(all_quoted, kStartTimeoutMs)) << "no refresh was saved";
+    ASSERT_TRUE(mqtest::wait_until(all_quoted, kStartTimeoutMs)) << "no refresh was saved";
     printf("first refresh saved %lu ms after the start\n", GetTickCount() - started_at);
 
     ASSERT_NO_FATAL_FAILURE(expect_silent_run_then_clean_exit_on_close(program));
 
-    std::vector<QuoteRecord> stored = apptest::stored_records();
+    std::vector<QuoteRecord> stored = mqtest::stored_records();
     ASSERT_EQ(stored.size(), 3u);
     for (size_t i = 0; i < stored.size(); ++i) {
         EXPECT_STREQ(stored[i].symbol, symbols[i]);
@@ -159,7 +154,7 @@ TEST_F(MorvaneQuoteProgram, LibrariesPlantedInTheCurrentDirectoryOrOnThePathAreN
 }
 
 TEST_F(MorvaneQuoteProgram, WithoutThePluginStartsSilentlyAndStillSaves) {
-    apptest::seed_settings({apptest::record("IBM")}, "", 0);
+    mqtest::seed_settings({mqtest::make_record("IBM")}, "", 0);
     // A store without "Port" gets one at the first save.
     SHDeleteValueA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, "Port");
     TempFolder folder("mq-no-plugin");
@@ -168,10 +163,10 @@ TEST_F(MorvaneQuoteProgram, WithoutThePluginStartsSilentlyAndStillSaves) {
     ProgramProcess program(folder.path() + "\\" + kProgram, folder.path());
     ASSERT_TRUE(program.started());
 
-    ASSERT_TRUE(apptest::wait_until(port_is_stored, kStartTimeoutMs));
+    ASSERT_TRUE(mqtest::wait_until(port_is_stored, kStartTimeoutMs));
     ASSERT_NO_FATAL_FAILURE(expect_silent_run_then_clean_exit_on_close(program));
 
-    std::vector<QuoteRecord> stored = apptest::stored_records();
+    std::vector<QuoteRecord> stored = mqtest::stored_records();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_STREQ(stored[0].symbol, "IBM");
     EXPECT_EQ(stored[0].last_sale, 0.0f);

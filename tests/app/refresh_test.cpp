@@ -17,6 +17,7 @@
 #include "app/settings/settings_store.h"
 #include "app/tray_icon_shell.h"
 #include "app_test_support.h"
+#include "support/settings_key.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ QuoteRequest answer(float last_sale, float previous_close, const char *market) {
 class RefreshQuotes : public testing::Test {
 protected:
     void SetUp() override {
-        apptest::clear_settings();
+        mqtest::delete_store();
         g_answers.clear();
         g_asked_symbols.clear();
         g_asked_proxies.clear();
@@ -82,11 +83,11 @@ protected:
         settings_free(&state_);
         DestroyWindow(window_);
         tray_set_shell_notify(previous_notify_);
-        apptest::clear_settings();
+        mqtest::delete_store();
     }
 
     QuoteRecord *add(const char *symbol) {
-        QuoteRecord entry = apptest::record(symbol);
+        QuoteRecord entry = mqtest::make_record(symbol);
         symbol_list_append(state_.symbols, &entry, sizeof(entry));
         QuoteRecord *stored = nullptr;
         symbol_list_get(state_.symbols, &stored, symbol_list_last_position(state_.symbols));
@@ -174,7 +175,7 @@ TEST_F(RefreshQuotes, StoresAcceptedQuotesWithTodaysTimeAndSavesThem) {
     EXPECT_TRUE(apptest::is_today(up->updated));
     EXPECT_EQ(state_.trend_icon, (uint32_t)IDI_TREND_STRONG_RISE);
 
-    std::vector<QuoteRecord> saved = apptest::stored_records();
+    std::vector<QuoteRecord> saved = mqtest::stored_records();
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(memcmp(&saved[0], up, sizeof(QuoteRecord)), 0);
     EXPECT_EQ(saved[1].last_sale, 20.0f);

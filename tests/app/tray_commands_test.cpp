@@ -14,8 +14,8 @@
 #include "app/tray_commands.h"
 #include "app/tray_messages.h"
 #include "app/tray_window.h"
-#include "app/dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -56,20 +56,13 @@ void drop_quit_message() {
 
 // Lets the window's messages (timer ticks above all) arrive for a while.
 void pump_messages(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&message);
-        }
-        Sleep(10);
-    }
+    mqtest::wait_until([] { return false; }, milliseconds, 10);
 }
 
-class TrayCommands : public mqtest::SettingsFixture {
+class TrayCommands : public mqtest::SettingsKeyTest {
 protected:
     void SetUp() override {
-        SettingsFixture::SetUp();
+        SettingsKeyTest::SetUp();
         WNDCLASSEXA window_class = {};
         window_class.cbSize = sizeof(window_class);
         window_class.lpfnWndProc = tray_window_proc;
@@ -88,7 +81,7 @@ protected:
         DestroyWindow(window);
         drop_quit_message();
         SetDllDirectoryA(nullptr);
-        SettingsFixture::TearDown();
+        SettingsKeyTest::TearDown();
     }
 
     void post_command(UINT command) {

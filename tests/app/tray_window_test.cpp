@@ -16,8 +16,8 @@
 #include "app/tray_icon_shell.h"
 #include "app/tray_messages.h"
 #include "app/tray_window.h"
-#include "app_test_support.h"
 #include "pagefetch/page_fetch.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -87,20 +87,6 @@ void CALLBACK press_menu_key(HWND, UINT, UINT_PTR timer, DWORD) {
     }
 }
 
-bool quit_was_posted(WPARAM *exit_code) {
-    MSG message;
-    bool posted = false;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            posted = true;
-            *exit_code = message.wParam;
-        } else {
-            DispatchMessageA(&message);
-        }
-    }
-    return posted;
-}
-
 class TrayWindow : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -114,7 +100,7 @@ protected:
     }
 
     void SetUp() override {
-        apptest::clear_settings();
+        mqtest::delete_store();
         g_notifications.clear();
         g_box = MessageBoxSeen();
         previous_notify_ = tray_set_shell_notify(record_notify);
@@ -128,12 +114,11 @@ protected:
         if (window_ != nullptr && IsWindow(window_)) {
             DestroyWindow(window_);
         }
-        WPARAM ignored;
-        quit_was_posted(&ignored);
+        mqtest::dispatch_pending();
         settings_free(&state_);
         tray_set_shell_notify(previous_notify_);
         SetDllDirectoryA(nullptr);
-        apptest::clear_settings();
+        mqtest::delete_store();
     }
 
     HWND create() {
@@ -166,7 +151,7 @@ TEST_F(TrayWindow, WithoutThePageFetchShowsTheFatalMessageAndCreatesNoWindow) {
     EXPECT_EQ(state_.utilities_module, nullptr);
     EXPECT_EQ(state_.quote_function, nullptr);
     WPARAM exit_code = 99;
-    EXPECT_TRUE(quit_was_posted(&exit_code));
+    EXPECT_TRUE(mqtest::dispatch_pending(&exit_code));
     EXPECT_EQ(exit_code, 0u);
 }
 
@@ -190,14 +175,14 @@ TEST_F(TrayWindow, BindsTheLibrariesAndTheTeardownLeavesNothingPointingIntoThem)
     EXPECT_EQ(GetModuleHandleA(MQX_PLUGIN_FILE_NAME), nullptr);
     EXPECT_EQ(GetModuleHandleA(MQUTILITES_FILE_NAME), nullptr);
     WPARAM exit_code = 99;
-    EXPECT_TRUE(quit_was_posted(&exit_code));
+    EXPECT_TRUE(mqtest::dispatch_pending(&exit_code));
     EXPECT_EQ(exit_code, 0u);
 }
 
 TEST_F(TrayWindow, AZeroIntervalDoesNotRunTheTimerFlatOut) {
     state_.update_minutes = 0;
     ASSERT_NE(create_with_libraries(), nullptr);
-    apptest::wait_until([] { return false; }, 400);
+    mqtest::wait_until([] { return false; }, 400);
     EXPECT_EQ(count(NIM_MODIFY), 1);
 }
 

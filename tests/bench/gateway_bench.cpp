@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app_test_support.h"
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
 #include "gateway/gateway_options.h"
 #include "program_process.h"
 #include "support/loopback.h"
+#include "support/win32_test_support.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ public:
         process_.reset(new apptest::ProgramProcess(
             gateway_exe(), MQ_DELIVERABLE_DIR,
             "--port " + std::to_string(port_) + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
-        ready_ = process_->started() && apptest::wait_until([&] { return mqtest::loopback_listens(port_); }, kListenWaitMs);
+        ready_ = process_->started() && mqtest::wait_until([&] { return mqtest::loopback_listens(port_); }, kListenWaitMs);
     }
     ~Gateway() {
         apptest::ProgramProcess stop(gateway_exe(), MQ_DELIVERABLE_DIR, "--port " + std::to_string(port_) + " --stop");

@@ -20,6 +20,7 @@
 #include "bench/bench_support.h"
 #include "plugin/quote_page.h"
 #include "program_process.h"
+#include "support/settings_key.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ int run_bare(long port) {
         QuoteRequest request;
         memset(&request, 0, sizeof(request));
         parse_quote_page(&request, page.data());
-        QuoteRecord record = apptest::record(symbol);
+        QuoteRecord record = mqtest::make_record(symbol);
         record.last_sale = request.last_sale;
         GetLocalTime(reinterpret_cast<SYSTEMTIME *>(&record.updated));
         records.push_back(record);
@@ -72,7 +73,7 @@ int run_bare(long port) {
 // --- the measurement ---
 
 bool all_quoted() {
-    std::vector<QuoteRecord> stored = apptest::stored_records();
+    std::vector<QuoteRecord> stored = mqtest::stored_records();
     if (stored.size() != sizeof(kSymbols) / sizeof(kSymbols[0])) return false;
     for (const QuoteRecord &record : stored) {
         if (!(record.last_sale > 0.0f) || !apptest::is_today(record.updated)) return false;
@@ -84,9 +85,9 @@ bool all_quoted() {
 // quoted; negative when they never are.
 double time_to_saved_quotes(const std::string &exe, const std::string &arguments, long port, bool is_tray_program) {
     std::vector<QuoteRecord> seeded;
-    for (const char *symbol : kSymbols) seeded.push_back(apptest::record(symbol));
-    apptest::clear_settings();
-    apptest::seed_settings(seeded, "127.0.0.1", static_cast<DWORD>(port));
+    for (const char *symbol : kSymbols) seeded.push_back(mqtest::make_record(symbol));
+    mqtest::delete_store();
+    mqtest::seed_settings(seeded, "127.0.0.1", static_cast<DWORD>(port));
     double started = bench::now_ms();
     apptest::ProgramProcess program(exe, MQ_DELIVERABLE_DIR, arguments);
     if (!program.started()) return -1;
@@ -139,7 +140,7 @@ int main(int argc, char **argv) {
         if (real < 0 || bare < 0) {
             fprintf(stderr, "startup_bench: no saved refresh within %lu s (program %.0f ms, bare %.0f ms)\n",
                     kRefreshWaitMs / 1000, real, bare);
-            apptest::clear_settings();
+            mqtest::delete_store();
             return 1;
         }
         report.add_time(APP_PROGRAM_FILE_NAME, real);
@@ -147,6 +148,6 @@ int main(int argc, char **argv) {
         report.add_ratio("program / bare", real, bare);
     }
     report.print();
-    apptest::clear_settings();
+    mqtest::delete_store();
     return 0;
 }

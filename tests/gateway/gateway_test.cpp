@@ -21,6 +21,7 @@
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
 #include "support/loopback.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -103,7 +104,7 @@ protected:
     // The gateway writes a request's line after its answer is sent, so a
     // reader of the answer may be a moment ahead of the log.
     bool logged(const std::string &part, DWORD timeout_ms = 5000) const {
-        return apptest::wait_until([&] { return log().find(part) != std::string::npos; }, timeout_ms);
+        return mqtest::wait_until([&] { return log().find(part) != std::string::npos; }, timeout_ms);
     }
 
     DWORD port_ = 0;
@@ -192,7 +193,7 @@ TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
     gateway_.reset(new apptest::ProgramProcess(
         mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
         common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
-    ASSERT_TRUE(apptest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
+    ASSERT_TRUE(mqtest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
     expect_out_fields_reset(quote("MSFT"));
     EXPECT_TRUE(logged("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t")) << log();
 }
@@ -290,16 +291,16 @@ class GatewayBehindTheTicker : public Gateway {
 protected:
     void SetUp() override {
         Gateway::SetUp();
-        apptest::clear_settings();
+        mqtest::delete_store();
     }
     void TearDown() override {
-        apptest::clear_settings();
+        mqtest::delete_store();
         Gateway::TearDown();
     }
 
     // Runs the program until the gateway has answered every symbol once.
     void run_ticker(const std::vector<QuoteRecord> &records) {
-        apptest::seed_settings(records, "127.0.0.1", port_);
+        mqtest::seed_settings(records, "127.0.0.1", port_);
         apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
                                         mqtest::deliverable_dir());
         ASSERT_TRUE(program.started());
@@ -310,7 +311,7 @@ protected:
             }
             return true;
         };
-        ASSERT_TRUE(apptest::wait_until(all_answered, 60000)) << log();
+        ASSERT_TRUE(mqtest::wait_until(all_answered, 60000)) << log();
         HWND window = program.wait_for_window("MORQUOTE", kStartTimeoutMs);
         ASSERT_NE(window, nullptr);
         PostMessageA(window, WM_CLOSE, 0, 0);
@@ -319,7 +320,7 @@ protected:
 };
 
 QuoteRecord old_quote(const char *symbol) {
-    QuoteRecord record = apptest::record(symbol);
+    QuoteRecord record = mqtest::make_record(symbol);
     record.last_sale = 7.5f;
     record.previous_close = 7.25f;
     record.volume = 1234;
@@ -332,9 +333,9 @@ QuoteRecord old_quote(const char *symbol) {
 
 TEST_F(GatewayBehindTheTicker, StoresTheSourcesQuoteAndKeepsTheOldOneForAnUnknownSymbol) {
     start();
-    std::vector<QuoteRecord> seeded = {apptest::record("MSFT"), old_quote("NOSUCH")};
+    std::vector<QuoteRecord> seeded = {mqtest::make_record("MSFT"), old_quote("NOSUCH")};
     run_ticker(seeded);
-    std::vector<QuoteRecord> stored = apptest::stored_records();
+    std::vector<QuoteRecord> stored = mqtest::stored_records();
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0].last_sale, 315.44f);
     EXPECT_EQ(stored[0].previous_close, 316.22f);
@@ -354,7 +355,7 @@ TEST_F(GatewayBehindTheTicker, ADeadSourceLeavesTheStoredQuoteAlone) {
     ASSERT_TRUE(logged("listening", kStartTimeoutMs));
     std::vector<QuoteRecord> seeded = {old_quote("MSFT")};
     run_ticker(seeded);
-    std::vector<QuoteRecord> stored = apptest::stored_records();
+    std::vector<QuoteRecord> stored = mqtest::stored_records();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(memcmp(&stored[0], &seeded[0], sizeof(QuoteRecord)), 0) << "MSFT was changed";
 }

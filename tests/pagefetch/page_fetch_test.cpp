@@ -29,14 +29,13 @@ const DWORD kReceiveTimeoutMs = 10000;
 const DWORD kWholeFetchLimitMs = 30000;
 
 using mqtest::DeliverableLibrary;
-using mqtest::resolve;
 
 DeliverableLibrary &utilities() {
     static DeliverableLibrary library(MQUTILITES_FILE_NAME);
     return library;
 }
 
-GetPageFunction get_page() { return resolve<GetPageFunction>(utilities().module(), MQUTILITES_GET_PAGE_EXPORT); }
+GetPageFunction get_page() { return utilities().resolve<GetPageFunction>(MQUTILITES_GET_PAGE_EXPORT); }
 
 std::string quote_server_proxy() {
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
@@ -99,47 +98,19 @@ protected:
     std::string proxy_;
 };
 
-std::vector<std::string> export_names(HMODULE module) {
-    const BYTE *base = reinterpret_cast<const BYTE *>(module);
-    const IMAGE_NT_HEADERS *nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS *>(base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    const IMAGE_EXPORT_DIRECTORY *exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + entry.VirtualAddress);
-    const DWORD *names = reinterpret_cast<const DWORD *>(base + exports->AddressOfNames);
-    std::vector<std::string> result(exports->NumberOfFunctions - exports->NumberOfNames, "(by ordinal)");
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-        result.push_back(reinterpret_cast<const char *>(base + names[i]));
-    }
-    return result;
-}
-
-std::string version_string(const std::vector<char> &info, const char *name) {
-    char *value = nullptr;
-    UINT size = 0;
-    std::string key = std::string("\\StringFileInfo\\040904E4\\") + name;
-    if (!VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void **>(&value), &size) || !value) {
-        return "(missing)";
-    }
-    return value;
-}
-
 TEST(UtilitiesLibrary, ExportsOnlyTheUndecoratedPageFetch) {
     ASSERT_NE(utilities().module(), nullptr) << "cannot load " << utilities().path();
-    EXPECT_EQ(export_names(utilities().module()), std::vector<std::string>{MQUTILITES_GET_PAGE_EXPORT});
+    EXPECT_EQ(utilities().export_names(), std::vector<std::string>{MQUTILITES_GET_PAGE_EXPORT});
 }
 
 TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
     ASSERT_NE(utilities().module(), nullptr);
     EXPECT_NE(FindResourceA(utilities().module(), MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)), nullptr)
         << "icon group 101";  // RT_GROUP_ICON
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(utilities().path().c_str(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<char> info(size);
-    ASSERT_TRUE(GetFileVersionInfoA(utilities().path().c_str(), 0, size, info.data()));
-    VS_FIXEDFILEINFO *fixed = nullptr;
-    UINT fixed_size = 0;
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void **>(&fixed), &fixed_size));
+    const mqtest::VersionResource version(utilities().path());
+    const VS_FIXEDFILEINFO *fixed = version.fixed();
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(version.translation(), "040904e4");
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(10, 1));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(15, 0));
     const std::pair<const char *, const char *> strings[] = {
@@ -147,7 +118,7 @@ TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
         {"ProductVersion", "1.10"}, {"InternalName", "UTILITIES"},
         {"OriginalFilename", MQUTILITES_FILE_NAME}};
     for (const auto &entry : strings) {
-        EXPECT_EQ(version_string(info, entry.first), entry.second) << entry.first;
+        EXPECT_EQ(version.text(entry.first), entry.second) << entry.first;
     }
 }
 

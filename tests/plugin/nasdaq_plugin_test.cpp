@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "plugin/quote_plugin.h"
 #include "quote_request_checks.h"
@@ -57,23 +58,14 @@ int32_t MQ_CDECL fake_get_page(const char *url, uint32_t url_size, char *buffer,
 // starts from a fresh attach state.
 class Plugin {
 public:
-    Plugin() : module_(LoadLibraryA(mqtest::deliverable_path(kPluginFile).c_str())) {
-        if (module_ != nullptr) {
-            attach_ = resolve<MqxAttachFunction>(MQX_ATTACH_EXPORT);
-            quote_ = resolve<MqxQuoteFunction>(MQX_QUOTE_EXPORT);
-            detach_ = resolve<MqxDetachFunction>(MQX_DETACH_EXPORT);
-        }
-    }
-    ~Plugin() {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
-    }
-    Plugin(const Plugin &) = delete;
-    Plugin &operator=(const Plugin &) = delete;
+    Plugin()
+        : library_(kPluginFile),
+          attach_(library_.resolve<MqxAttachFunction>(MQX_ATTACH_EXPORT)),
+          quote_(library_.resolve<MqxQuoteFunction>(MQX_QUOTE_EXPORT)),
+          detach_(library_.resolve<MqxDetachFunction>(MQX_DETACH_EXPORT)) {}
 
     bool ready() const { return attach_ != nullptr && quote_ != nullptr && detach_ != nullptr; }
-    HMODULE module() const { return module_; }
+    const mqtest::DeliverableLibrary &library() const { return library_; }
 
     // Attaches as the host does, with a record that dies on return and is
     // scribbled over first, as a stack frame reused by the host would be.
@@ -93,18 +85,10 @@ public:
     void detach() { detach_(); }
 
 private:
-    // GetProcAddress's own pointer type is a stdcall one; going through a
-    // plain function pointer tells the compiler the cast is meant.
-    template <typename Function>
-    Function resolve(const char *name) const {
-        return reinterpret_cast<Function>(
-            reinterpret_cast<void (*)(void)>(GetProcAddress(module_, name)));
-    }
-
-    HMODULE module_;
-    MqxAttachFunction attach_ = nullptr;
-    MqxQuoteFunction quote_ = nullptr;
-    MqxDetachFunction detach_ = nullptr;
+    mqtest::DeliverableLibrary library_;
+    MqxAttachFunction attach_;
+    MqxQuoteFunction quote_;
+    MqxDetachFunction detach_;
 };
 
 class NasdaqPlugin : public testing::Test {
@@ -243,67 +227,25 @@ TEST_F(NasdaqPlugin, QuoteBeforeAnyAttachFetchesNothingAndResetsTheOutFields) {
     EXPECT_STREQ(request.market, "");
 }
 
-// Walks the loaded image's export directory: exactly the three plain names.
+// The loaded image's export directory: exactly the three plain names.
 TEST_F(NasdaqPlugin, ExportsExactlyTheThreeEntryPoints) {
-    const BYTE *base = reinterpret_cast<const BYTE *>(plugin_.module());
-    const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
-    const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &entry =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    ASSERT_NE(entry.VirtualAddress, 0u);
-    const auto *exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + entry.VirtualAddress);
-    ASSERT_EQ(exports->NumberOfFunctions, 3u);
-    ASSERT_EQ(exports->NumberOfNames, 3u);
-    const auto *names = reinterpret_cast<const DWORD *>(base + exports->AddressOfNames);
-    const char *expected[] = {MQX_ATTACH_EXPORT, MQX_DETACH_EXPORT, MQX_QUOTE_EXPORT};  // sorted, as stored
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_STREQ(reinterpret_cast<const char *>(base + names[i]), expected[i]);
-    }
+    const std::vector<std::string> expected = {MQX_ATTACH_EXPORT, MQX_DETACH_EXPORT, MQX_QUOTE_EXPORT};  // sorted
+    EXPECT_EQ(plugin_.library().export_names(), expected);
     plugin_.detach();
 }
 
 TEST_F(NasdaqPlugin, CarriesItsNameAndAddressTemplateAsStrings) {
     char text[1024];
-    ASSERT_GT(LoadStringA(plugin_.module(), 1, text, sizeof text), 0);
+    ASSERT_GT(LoadStringA(plugin_.library().module(), 1, text, sizeof text), 0);
     EXPECT_STREQ(text, "Nasdaq");
-    ASSERT_GT(LoadStringA(plugin_.module(), 2, text, sizeof text), 0);
+    ASSERT_GT(LoadStringA(plugin_.library().module(), 2, text, sizeof text), 0);
     EXPECT_EQ(std::string(text), address_for("%s"));
 }
 
-// Reads one string of the version resource in its first listed language.
-std::string version_string(const std::string &info, const char *name) {
-    struct Translation {
-        WORD language;
-        WORD code_page;
-    } *translation = nullptr;
-    UINT size = 0;
-    void *block = const_cast<char *>(info.data());
-    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation),
-                        &size) ||
-        size < sizeof *translation) {
-        return "<no translation>";
-    }
-    char path[128];
-    snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\%s", translation->language,
-             translation->code_page, name);
-    char *value = nullptr;
-    if (!VerQueryValueA(block, path, reinterpret_cast<void **>(&value), &size) || value == nullptr) {
-        return "<missing>";
-    }
-    return value;
-}
-
 TEST(NasdaqPluginFile, CarriesItsVersionResource) {
-    const std::string path = mqtest::deliverable_path(kPluginFile);
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::string info(size, '\0');
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, &info[0]));
-
-    VS_FIXEDFILEINFO *fixed = nullptr;
-    UINT fixed_size = 0;
-    ASSERT_TRUE(VerQueryValueA(&info[0], "\\", reinterpret_cast<void **>(&fixed), &fixed_size));
+    const mqtest::VersionResource version(mqtest::deliverable_path(kPluginFile));
+    const VS_FIXEDFILEINFO *fixed = version.fixed();
+    ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(10, 1));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(5, 0));
     EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(10, 1));
@@ -319,7 +261,7 @@ TEST(NasdaqPluginFile, CarriesItsVersionResource) {
         {"OriginalFilename", MQX_PLUGIN_FILE_NAME},
     };
     for (const auto &s : strings) {
-        EXPECT_EQ(version_string(info, s.name), s.value) << s.name;
+        EXPECT_EQ(version.text(s.name), s.value) << s.name;
     }
 }
 

@@ -14,12 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
-#include "app_test_support.h"
 #include "gateway/gateway_options.h"
 #include "mq_version.h"
 #include "pagefetch/page_fetch.h"
 #include "program_process.h"
 #include "support/loopback.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -119,7 +119,7 @@ DWORD run_setup(const std::string &options) { return run_to_end(MQ_SETUP_FILE, o
 // uninstall entry last.
 bool run_uninstaller() {
     return run_to_end(installed(kUninstaller), "/S") == 0 &&
-           apptest::wait_until([] { return uninstall_value("DisplayName") == "absent"; }, kWaitMs);
+           mqtest::wait_until([] { return uninstall_value("DisplayName") == "absent"; }, kWaitMs);
 }
 
 class Release : public testing::Test {
@@ -136,14 +136,14 @@ protected:
             run_uninstaller();
         }
         ASSERT_FALSE(exists(install_dir())) << "cannot remove what an earlier run left";
-        apptest::clear_settings();
+        mqtest::delete_store();
     }
 
     void TearDown() override {
         if (exists(installed(kUninstaller))) run_uninstaller();
         program_.reset();
         gateway_.reset();
-        apptest::clear_settings();
+        mqtest::delete_store();
         DeleteFileA(gateway_log_.c_str());
     }
 
@@ -156,16 +156,16 @@ protected:
         gateway_.reset(new apptest::ProgramProcess(
             dir + "\\" + kGateway, dir,
             "--log \"" + gateway_log_ + "\" --nasdaq-base " + base + " --yahoo-base " + base));
-        ASSERT_TRUE(apptest::wait_until(
+        ASSERT_TRUE(mqtest::wait_until(
             [&] { return mqtest::file_text(gateway_log_).find("listening") != std::string::npos; }, kWaitMs))
             << "the gateway of " << dir << " did not start: " << mqtest::file_text(gateway_log_);
 
-        apptest::seed_settings({apptest::record("MSFT")}, "127.0.0.1", kGatewayPort);
+        mqtest::seed_settings({mqtest::make_record("MSFT")}, "127.0.0.1", kGatewayPort);
         program_.reset(new apptest::ProgramProcess(dir + "\\" + kProgram, dir));
         ASSERT_TRUE(program_->started());
-        ASSERT_TRUE(apptest::wait_until(
+        ASSERT_TRUE(mqtest::wait_until(
             [] {
-                std::vector<QuoteRecord> stored = apptest::stored_records();
+                std::vector<QuoteRecord> stored = mqtest::stored_records();
                 return stored.size() == 1 && stored[0].last_sale == kFakeLastSale;
             },
             60000))
@@ -206,7 +206,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(uninstall_value("EstimatedSize"), "dword:" + std::to_string(folder_kib(install_dir())));
 
     // Again with the defaults, over a store whose proxy the user chose.
-    apptest::seed_settings({}, "proxy.example.com", 3128);
+    mqtest::seed_settings({}, "proxy.example.com", 3128);
     ASSERT_EQ(run_setup("/S"), 0u);
     EXPECT_EQ(link_target(startup_link("Morvane Quote Gateway")), installed(kGateway));
     EXPECT_FALSE(exists(startup_link("Morvane Quote")));
@@ -214,7 +214,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(settings_value("Port"), "dword:3128");
 
     // And over a fresh store, which gets the gateway as its proxy.
-    apptest::clear_settings();
+    mqtest::delete_store();
     ASSERT_EQ(run_setup("/S"), 0u);
     EXPECT_EQ(settings_value("Proxy"), "sz:127.0.0.1");
     EXPECT_EQ(settings_value("Port"), "dword:" + std::to_string(kGatewayPort));
@@ -222,7 +222,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     // The installer left its gateway running (it starts it without waiting,
     // and a new prefix is slow to start a program); the one started next
     // serves the fake sources.
-    EXPECT_TRUE(apptest::wait_until([] { return mqtest::loopback_listens(kGatewayPort); }, kWaitMs));
+    EXPECT_TRUE(mqtest::wait_until([] { return mqtest::loopback_listens(kGatewayPort); }, kWaitMs));
     ASSERT_EQ(run_to_end(installed(kGateway), "--stop --log \"" + gateway_log_ + "\""), 0u)
         << "no gateway was running on port " << kGatewayPort << " after the install";
     ASSERT_NO_FATAL_FAILURE(quote_through(install_dir()));
@@ -233,7 +233,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_FALSE(exists(install_dir()));
     EXPECT_FALSE(exists(menu_folder()));
     EXPECT_FALSE(exists(startup_link("Morvane Quote Gateway")));
-    std::vector<QuoteRecord> kept = apptest::stored_records();
+    std::vector<QuoteRecord> kept = mqtest::stored_records();
     ASSERT_EQ(kept.size(), 1u) << "the settings were not kept";
     EXPECT_EQ(kept[0].last_sale, kFakeLastSale);
     EXPECT_EQ(settings_value("Proxy"), "sz:127.0.0.1");

@@ -14,8 +14,8 @@
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/symbol_list.h"
-#include "app/dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
+#include "support/settings_key.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ DialogScript::Step fill_proxy(const char *address, const char *port, int button)
     return fill_dialog(kProxyCaption, IDC_PROXY_ADDRESS, address, IDC_PROXY_PORT, port, button);
 }
 
-class SettingsDialog : public mqtest::SettingsFixture {
+class SettingsDialog : public mqtest::SettingsKeyTest {
 protected:
     INT_PTR run(DialogScript &script) {
         return script.run_dialog(settings_dialog_run, &state);

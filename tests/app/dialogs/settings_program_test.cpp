@@ -15,6 +15,7 @@
 #include "app/tray_messages.h"
 #include "app_test_support.h"
 #include "program_process.h"
+#include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr DWORD kWaitMs = 60000;
 constexpr UINT kTrayCallback = WM_APP + 1;
 
 bool wait_until_gone(HWND window) {
-    return apptest::wait_until([window] { return !IsWindow(window) || !IsWindowVisible(window); }, kWaitMs);
+    return mqtest::wait_until([window] { return !IsWindow(window) || !IsWindowVisible(window); }, kWaitMs);
 }
 
 void set_text(HWND dialog, int control_id, const char *text) {
@@ -43,23 +44,19 @@ const QuoteRecord *find_symbol(const std::vector<QuoteRecord> &records, const ch
     return nullptr;
 }
 
-class SettingsInTheProgram : public testing::Test {
-protected:
-    void SetUp() override { apptest::clear_settings(); }
-    void TearDown() override { apptest::clear_settings(); }
-};
+class SettingsInTheProgram : public mqtest::SettingsKeyTest {};
 
 TEST_F(SettingsInTheProgram, SymbolAddedFromTheTrayMenuIsQuotedAndStoredAfterOk) {
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
     ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
-    apptest::seed_settings({apptest::record("MSFT")}, "127.0.0.1", port);
+    mqtest::seed_settings({mqtest::make_record("MSFT")}, "127.0.0.1", port);
     apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
     ASSERT_TRUE(program.started());
     HWND tray = program.wait_for_window(TRAY_WINDOW_CLASS, kWaitMs);
     ASSERT_NE(tray, nullptr);
-    ASSERT_TRUE(apptest::wait_until(
+    ASSERT_TRUE(mqtest::wait_until(
         [] {
-            std::vector<QuoteRecord> stored = apptest::stored_records();
+            std::vector<QuoteRecord> stored = mqtest::stored_records();
             return !stored.empty() && stored[0].last_sale > 0.0f;
         },
         kWaitMs))
@@ -85,9 +82,9 @@ TEST_F(SettingsInTheProgram, SymbolAddedFromTheTrayMenuIsQuotedAndStoredAfterOk)
 
     const QuoteRecord *added = nullptr;
     std::vector<QuoteRecord> stored;
-    EXPECT_TRUE(apptest::wait_until(
+    EXPECT_TRUE(mqtest::wait_until(
         [&] {
-            stored = apptest::stored_records();
+            stored = mqtest::stored_records();
             added = find_symbol(stored, "INTC");
             return added && added->last_sale > 0.0f && apptest::is_today(added->updated);
         },

@@ -13,7 +13,6 @@
 #include "app/dialogs/proxy_dialog.h"
 #include "app/dialogs/symbol_dialog.h"
 #include "app/resources/resource.h"
-#include "app/dialogs/settings_fixture.h"
 #include "support/dialog_driver.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
-#include "app/settings/settings_registry_fixture.h"
+#include "support/settings_key.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ double milliseconds_since(const LARGE_INTEGER &start) {
     return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-class SettingsBenchmark : public mqtest::StoreTest {};
+class SettingsBenchmark : public mqtest::SettingsKeyTest {};
 
 TEST_F(SettingsBenchmark, SaveAndLoadOfAThousandRecords) {
     char symbol[16];
@@ -27,15 +27,15 @@ TEST_F(SettingsBenchmark, SaveAndLoadOfAThousandRecords) {
     }
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    settings_save(&state_);
+    settings_save(&state);
     double first_save = milliseconds_since(start);
 
     QueryPerformanceCounter(&start);
-    settings_save(&state_);  // over an existing store: the refresh cycle's case
+    settings_save(&state);  // over an existing store: the refresh cycle's case
     double save_again = milliseconds_since(start);
 
     QueryPerformanceCounter(&start);
-    settings_load(&state_);
+    settings_load(&state);
     double load = milliseconds_since(start);
 
     printf("[ BENCHMARK] 1000 records: first save %.1f ms, save over stored list %.1f ms, load %.1f ms\n",

@@ -12,7 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
-#include "app/settings/settings_registry_fixture.h"
+#include "app/settings/cutting_registry.h"
+#include "support/settings_key.h"
 
 namespace {
 
@@ -156,14 +157,14 @@ const Scenario kScenarios[] = {
      {}},
 };
 
-class SettingsSaveOrder : public mqtest::StoreTest {
+class SettingsSaveOrder : public mqtest::SettingsKeyTest {
 protected:
     // Seeds the store, loads it and edits the loaded list.
     void prepare(const Scenario &scenario, RecordsBySymbol *stored) {
         seed_store(scenario.stored);
-        settings_load(&state_);
-        *stored = live_records(state_);
-        edit_list(&state_, scenario);
+        settings_load(&state);
+        *stored = live_records(state);
+        edit_list(&state, scenario);
     }
 };
 
@@ -172,8 +173,8 @@ TEST_F(SettingsSaveOrder, LeavesTheStoreOfDeletingFirstThenWriting) {
         SCOPED_TRACE(scenario.name);
         RecordsBySymbol stored;
         prepare(scenario, &stored);
-        StoreSnapshot expected = store_after_delete_then_write(mqtest::snapshot_store(), state_);
-        settings_save(&state_);
+        StoreSnapshot expected = store_after_delete_then_write(mqtest::snapshot_store(), state);
+        settings_save(&state);
         StoreSnapshot actual = mqtest::snapshot_store();
         EXPECT_EQ(actual.size(), expected.size());
         for (const auto &entry : expected) {
@@ -195,15 +196,15 @@ TEST_F(SettingsSaveOrder, CutOffAfterAnyCallKeepsEverySymbol) {
         SCOPED_TRACE(scenario.name);
         RecordsBySymbol stored;
         prepare(scenario, &stored);
-        settings_save_to(&state_, mqtest::CuttingRegistry::table(LONG_MAX));
+        settings_save_to(&state, mqtest::CuttingRegistry::table(LONG_MAX));
         long total = mqtest::CuttingRegistry::calls_made();
         ASSERT_GT(total, 3);
 
         for (long cut = 0; cut <= total; ++cut) {
             SCOPED_TRACE("cut after call " + std::to_string(cut));
             prepare(scenario, &stored);
-            RecordsBySymbol saved = live_records(state_);
-            settings_save_to(&state_, mqtest::CuttingRegistry::table(cut));
+            RecordsBySymbol saved = live_records(state);
+            settings_save_to(&state, mqtest::CuttingRegistry::table(cut));
 
             AppState reloaded;
             app_state_init(&reloaded);

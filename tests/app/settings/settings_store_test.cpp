@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_store.h"
-#include "app/settings/settings_registry_fixture.h"
+#include "support/settings_key.h"
 
 namespace {
 
@@ -31,19 +31,19 @@ void put_old_layout(int number, const char *symbol, const char *description) {
     put_value(symbol_subkey(number), "Desc", REG_SZ, text_value(description));
 }
 
-class SettingsLoad : public mqtest::StoreTest {};
-class SettingsSave : public mqtest::StoreTest {};
+class SettingsLoad : public mqtest::SettingsKeyTest {};
+class SettingsSave : public mqtest::SettingsKeyTest {};
 
 TEST_F(SettingsLoad, WithoutTheKeyKeepsProxyAndPortAndEmptiesTheList) {
     append(make_record("OLD", "Old"));
-    strcpy(state_.proxy, "kept.example");
-    state_.proxy_port = 3128;
-    state_.update_minutes = 99;
-    settings_load(&state_);
-    EXPECT_EQ(state_.update_minutes, 15u);
-    EXPECT_STREQ(state_.proxy, "kept.example");
-    EXPECT_EQ(state_.proxy_port, 3128u);
-    ASSERT_NE(state_.symbols, nullptr);
+    strcpy(state.proxy, "kept.example");
+    state.proxy_port = 3128;
+    state.update_minutes = 99;
+    settings_load(&state);
+    EXPECT_EQ(state.update_minutes, 15u);
+    EXPECT_STREQ(state.proxy, "kept.example");
+    EXPECT_EQ(state.proxy_port, 3128u);
+    ASSERT_NE(state.symbols, nullptr);
     EXPECT_EQ(record_count(), 0);
     EXPECT_FALSE(subkey_exists("")) << "a load never creates the key";
 }
@@ -67,12 +67,12 @@ TEST_F(SettingsLoad, FirstRunStartsWithNoProxyPortZeroAndTheStartIcon) {
 
 TEST_F(SettingsLoad, EmptyKeyGivesTheDefaults) {
     mqtest::create_subkey("");
-    strcpy(state_.proxy, "old.example");
-    state_.proxy_port = 3128;
-    settings_load(&state_);
-    EXPECT_EQ(state_.update_minutes, 15u);
-    EXPECT_EQ(state_.proxy_port, 80u);
-    EXPECT_STREQ(state_.proxy, "");
+    strcpy(state.proxy, "old.example");
+    state.proxy_port = 3128;
+    settings_load(&state);
+    EXPECT_EQ(state.update_minutes, 15u);
+    EXPECT_EQ(state.proxy_port, 80u);
+    EXPECT_STREQ(state.proxy, "");
     EXPECT_EQ(record_count(), 0);
 }
 
@@ -111,13 +111,13 @@ TEST_F(SettingsLoad, ValuesAreReadWhateverTheirTypeWhenTheyFit) {
         SCOPED_TRACE(c.case_name);
         mqtest::delete_store();
         put_value("", c.value_name, c.type, c.bytes);
-        memset(state_.proxy, 'x', sizeof(state_.proxy));  // no zero: a load must end it
-        state_.proxy_port = 0xFFFFFFFF;                    // high bytes must not survive
-        settings_load(&state_);
-        EXPECT_EQ(state_.update_minutes, c.update_minutes);
-        EXPECT_EQ(state_.proxy_port, c.proxy_port);
-        ASSERT_NE(memchr(state_.proxy, '\0', sizeof(state_.proxy)), nullptr);
-        EXPECT_EQ(std::string(state_.proxy), c.proxy);
+        memset(state.proxy, 'x', sizeof(state.proxy));  // no zero: a load must end it
+        state.proxy_port = 0xFFFFFFFF;                    // high bytes must not survive
+        settings_load(&state);
+        EXPECT_EQ(state.update_minutes, c.update_minutes);
+        EXPECT_EQ(state.proxy_port, c.proxy_port);
+        ASSERT_NE(memchr(state.proxy, '\0', sizeof(state.proxy)), nullptr);
+        EXPECT_EQ(std::string(state.proxy), c.proxy);
     }
 }
 
@@ -125,7 +125,7 @@ TEST_F(SettingsLoad, FirstMissingNumberEndsTheList) {
     put_record(0, make_record("AAA", "Alpha"));
     put_record(1, make_record("BBB", "Beta"));
     put_record(3, make_record("DDD", "Delta"));
-    settings_load(&state_);
+    settings_load(&state);
     ASSERT_EQ(record_count(), 2);
     EXPECT_STREQ(record_at(0)->symbol, "AAA");
     EXPECT_STREQ(record_at(1)->symbol, "BBB");
@@ -140,7 +140,7 @@ TEST_F(SettingsLoad, EntriesThatCannotBeReadAreSkippedAndTheNextIsRead) {
     put_value(symbol_subkey(4), "Desc", REG_SZ, text_value("Long symbol"));
     mqtest::create_subkey(symbol_subkey(5));                                                        // no values
     put_record(6, make_record("LAST", "Last one"));
-    settings_load(&state_);
+    settings_load(&state);
     ASSERT_EQ(record_count(), 1);
     EXPECT_STREQ(record_at(0)->symbol, "LAST");
 }
@@ -158,7 +158,7 @@ TEST_F(SettingsLoad, OlderLayoutGivesItsTextsAndZeroElsewhere) {
         mqtest::delete_store();
         put_old_layout(0, "OLD", "Older layout");
         if (!c.mqs.empty()) put_value(symbol_subkey(0), "MQS", REG_BINARY, c.mqs);
-        settings_load(&state_);
+        settings_load(&state);
         ASSERT_EQ(record_count(), 1);
         QuoteRecord expected = make_record("OLD", "Older layout");
         EXPECT_EQ(record_bytes(*record_at(0)), record_bytes(expected));
@@ -171,7 +171,7 @@ TEST_F(SettingsLoad, MqsWithEmptyDescriptionTakesTextsFromTheOlderLayout) {
     strcpy(stored.market, "NASDAQ");
     put_record(0, stored);
     put_old_layout(0, "OLD", "Older description");
-    settings_load(&state_);
+    settings_load(&state);
     ASSERT_EQ(record_count(), 1);
     EXPECT_STREQ(record_at(0)->symbol, "OLD");
     EXPECT_STREQ(record_at(0)->description, "Older description");
@@ -183,7 +183,7 @@ TEST_F(SettingsLoad, ShorterMqsIsAcceptedWithTheRestZero) {
     QuoteRecord full = make_record("SHORT", "Short record");
     full.last_sale = 1.0f;
     put_value(symbol_subkey(0), "MQS", REG_BINARY, record_bytes(full).substr(0, 272));
-    settings_load(&state_);
+    settings_load(&state);
     ASSERT_EQ(record_count(), 1);
     QuoteRecord expected = make_record("SHORT", "Short record");
     EXPECT_EQ(record_bytes(*record_at(0)), record_bytes(expected));
@@ -191,7 +191,7 @@ TEST_F(SettingsLoad, ShorterMqsIsAcceptedWithTheRestZero) {
 
 TEST_F(SettingsLoad, UnterminatedTextsEndWithinTheirFields) {
     put_value(symbol_subkey(0), "MQS", REG_BINARY, std::string(QUOTE_RECORD_SIZE, 'A'));
-    settings_load(&state_);
+    settings_load(&state);
     ASSERT_EQ(record_count(), 1);
     QuoteRecord *record = record_at(0);
     EXPECT_EQ(strlen(record->symbol), sizeof(record->symbol) - 1);
@@ -202,9 +202,9 @@ TEST_F(SettingsLoad, UnterminatedTextsEndWithinTheirFields) {
 }
 
 TEST_F(SettingsSave, WritesEveryValueByteForByte) {
-    state_.update_minutes = 20;
-    state_.proxy_port = 3128;
-    strcpy(state_.proxy, "proxy.example");
+    state.update_minutes = 20;
+    state.proxy_port = 3128;
+    strcpy(state.proxy, "proxy.example");
     QuoteRecord first = make_record("AAA", "Alpha");
     memset(first.market, 'm', sizeof(first.market) - 1);  // bytes after terminators are stored too
     first.market[3] = '\0';
@@ -213,7 +213,7 @@ TEST_F(SettingsSave, WritesEveryValueByteForByte) {
     QuoteRecord second = make_record("BBB", "Beta");
     append(first);
     append(second);
-    settings_save(&state_);
+    settings_save(&state);
 
     struct Expected {
         std::string subkey;
@@ -238,7 +238,7 @@ TEST_F(SettingsSave, WritesEveryValueByteForByte) {
 
 TEST_F(SettingsSave, EmptyProxyIsOneZeroByte) {
     mqtest::create_subkey("");
-    settings_save(&state_);
+    settings_save(&state);
     bool found = false;
     StoredValue proxy = get_value("", "Proxy", &found);
     ASSERT_TRUE(found);
@@ -247,8 +247,8 @@ TEST_F(SettingsSave, EmptyProxyIsOneZeroByte) {
 }
 
 TEST_F(SettingsSave, UnterminatedProxyIsStoredWithinItsField) {
-    memset(state_.proxy, 'p', sizeof(state_.proxy));
-    settings_save(&state_);
+    memset(state.proxy, 'p', sizeof(state.proxy));
+    settings_save(&state);
     bool found = false;
     StoredValue proxy = get_value("", "Proxy", &found);
     ASSERT_TRUE(found);
@@ -259,11 +259,11 @@ TEST_F(SettingsSave, DeletedEntriesAreLeftOutAndTheRestRenumbered) {
     append(make_record("AAA", "Alpha"));
     append(make_record(QUOTE_DELETED_SYMBOL, "Deleted"));
     append(make_record("CCC", "Gamma"));
-    settings_save(&state_);
+    settings_save(&state);
     EXPECT_TRUE(subkey_exists(symbol_subkey(0)));
     EXPECT_TRUE(subkey_exists(symbol_subkey(1)));
     EXPECT_FALSE(subkey_exists(symbol_subkey(2)));
-    settings_load(&state_);
+    settings_load(&state);
     ASSERT_EQ(record_count(), 2);
     EXPECT_STREQ(record_at(0)->symbol, "AAA");
     EXPECT_STREQ(record_at(1)->symbol, "CCC");
@@ -273,7 +273,7 @@ TEST_F(SettingsSave, EmptyListDeletesUpToTheFirstMissingNumber) {
     put_record(0, make_record("AAA", "Alpha"));
     put_record(1, make_record("BBB", "Beta"));
     put_record(3, make_record("DDD", "Delta"));
-    settings_save(&state_);
+    settings_save(&state);
     EXPECT_FALSE(subkey_exists(symbol_subkey(0)));
     EXPECT_FALSE(subkey_exists(symbol_subkey(1)));
     EXPECT_TRUE(subkey_exists(symbol_subkey(3)));
