@@ -14,9 +14,11 @@
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
 #include "app/dialogs/fake_html_help.h"
+#include "app/dialogs/help_ids.h"
 #include "app/dialogs/help_registry.h"
 #include "support/dialog_driver.h"
 #include "support/dialog_template.h"
+#include "support/win32_test_support.h"
 
 namespace {
 
@@ -57,8 +59,7 @@ protected:
     static const FakeHelpCall *fake_calls() {
         HMODULE fake = GetModuleHandleA(FAKE_HTML_HELP_FILE);
         if (fake == nullptr) return nullptr;
-        FARPROC entry = GetProcAddress(fake, FAKE_HTML_HELP_CALLS_EXPORT);
-        auto calls = reinterpret_cast<FakeHelpCallsFunction>(reinterpret_cast<void *>(entry));
+        auto calls = mqtest::resolve<FakeHelpCallsFunction>(fake, FAKE_HTML_HELP_CALLS_EXPORT);
         return calls != nullptr ? calls() : nullptr;
     }
 
@@ -93,15 +94,15 @@ TEST_F(ContextHelp, EveryDialogAsksForThePopUpOfTheControl) {
         mqtest::DialogLauncher launch;
         const char *caption;
         int control_id;
-        DWORD context_id;
     } cases[] = {
-        {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDC_ABOUT_LINK, 0x806803EA},
-        {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDOK, 0x80680001},
-        {IDD_QUOTE_LIST, mqtest::launcher(quote_list_run, &state), APP_PRODUCT_NAME, IDC_QUOTES_LIST, 0x806E03F9},
-        {IDD_QUOTE_DETAIL, mqtest::launcher(quote_detail_run, &record), APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE,
-         0x80700405},
+        {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDC_ABOUT_LINK},
+        {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDOK},
+        {IDD_QUOTE_LIST, mqtest::launcher(quote_list_run, &state), APP_PRODUCT_NAME, IDC_QUOTES_LIST},
+        {IDD_QUOTE_DETAIL, mqtest::launcher(quote_detail_run, &record), APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE},
     };
     for (const Case &c : cases) {
+        const DWORD context_id = mqtest::expected_help_id(c.template_id, c.control_id);
+        ASSERT_NE(context_id, 0u) << "no help id for control " << c.control_id;
         INT_PTR answer = FALSE;
         HWND control = nullptr;
         auto run = mqtest::run_dialog(c.launch, {[&] {
@@ -119,7 +120,7 @@ TEST_F(ContextHelp, EveryDialogAsksForThePopUpOfTheControl) {
         EXPECT_STREQ(call->file, "Morvane Quote Help.chm");
         EXPECT_EQ(call->command, 17u);
         EXPECT_EQ(call->ids[0], static_cast<DWORD>(c.control_id));
-        EXPECT_EQ(call->ids[1], c.context_id) << std::hex << c.context_id;
+        EXPECT_EQ(call->ids[1], context_id) << std::hex << context_id;
         EXPECT_EQ(call->ids[2], 0u);
     }
     symbol_list_free(state.symbols);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/dialogs/help_ids.h"
 #include "app/resources/resource.h"
 #include "support/dialog_template.h"
 
@@ -27,41 +28,21 @@ std::map<DWORD, DWORD> template_help_ids(int template_id) {
     return ids;
 }
 
-struct TemplateIds {
-    int template_id;
-    std::map<DWORD, DWORD> help_ids;
-};
-
-class TemplateHelpIds : public testing::TestWithParam<TemplateIds> {};
-
-TEST_P(TemplateHelpIds, EveryControlCarriesItsHelpContextIdAndLabelsZero) {
-    EXPECT_EQ(template_help_ids(GetParam().template_id), GetParam().help_ids);
+// The table's controls of the template, and labels with help id 0.
+std::map<DWORD, DWORD> expected_ids(int template_id) {
+    std::map<DWORD, DWORD> ids = {{kLabelId, 0}};
+    for (const mqtest::ControlHelpId &entry : mqtest::kControlHelpIds) {
+        if (entry.template_id == template_id) ids[static_cast<DWORD>(entry.control_id)] = entry.help_id;
+    }
+    return ids;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Templates, TemplateHelpIds,
-    testing::Values(TemplateIds{IDD_SETTINGS,
-                                {{1004, 0x806A03EC},
-                                 {1005, 0x806A03ED},
-                                 {1006, 0x806A03EE},
-                                 {1007, 0x806A03EF},
-                                 {1008, 0x806A03F0},
-                                 {1018, 0x806A03FA},
-                                 {1031, 0x806A0407},
-                                 {IDOK, 0x80680001},
-                                 {IDCANCEL, 0x806F0002},
-                                 {kLabelId, 0}}},
-                    TemplateIds{IDD_SYMBOL,
-                                {{1009, 0x806B03F1},
-                                 {1010, 0x806B03F2},
-                                 {IDOK, 0x80680001},
-                                 {IDCANCEL, 0x806F0002},
-                                 {kLabelId, 0}}},
-                    TemplateIds{IDD_PROXY,
-                                {{1019, 0x806F03FB},
-                                 {1020, 0x806F03FC},
-                                 {IDOK, 0x80680001},
-                                 {IDCANCEL, 0x806F0002},
-                                 {kLabelId, 0}}}));
+class TemplateHelpIds : public testing::TestWithParam<int> {};
+
+TEST_P(TemplateHelpIds, EveryControlCarriesItsHelpContextIdAndLabelsZero) {
+    EXPECT_EQ(template_help_ids(GetParam()), expected_ids(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Templates, TemplateHelpIds, testing::Values(IDD_SETTINGS, IDD_SYMBOL, IDD_PROXY));
 
 }  // namespace
