@@ -31,9 +31,7 @@ const DWORD kStartTimeoutMs = 60000;
 class TempFolder {
 public:
     explicit TempFolder(const char *name) {
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof(temp), temp);
-        path_ = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId());
+        path_ = mqtest::temp_path(std::string(name) + "-" + std::to_string(GetCurrentProcessId()));
         CreateDirectoryA(path_.c_str(), nullptr);
     }
     ~TempFolder() {

@@ -61,9 +61,7 @@ class Gateway : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE), 0u) << MQ_FAKE_SOURCE_PORT_FILE;
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof(temp), temp);
-        log_path_ = std::string(temp) + "gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log";
+        log_path_ = mqtest::temp_path("gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log");
         DeleteFileA(log_path_.c_str());
         port_ = mqtest::free_loopback_port();
     }

@@ -106,9 +106,7 @@ DWORD folder_kib(const std::string &dir) {
 // Runs `exe` with `arguments` to its end, in the temporary folder, so that
 // no folder it removes is its current one; its exit code.
 DWORD run_to_end(const std::string &exe, const std::string &arguments) {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof(temp), temp);
-    apptest::ProgramProcess process(exe, temp, arguments);
+    apptest::ProgramProcess process(exe, mqtest::temp_path(), arguments);
     return process.started() ? process.wait_for_exit() : STILL_ACTIVE;
 }
 
@@ -126,9 +124,7 @@ class Release : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE), 0u) << MQ_FAKE_SOURCE_PORT_FILE;
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof(temp), temp);
-        gateway_log_ = std::string(temp) + "dist-test-gateway.log";
+        gateway_log_ = mqtest::temp_path("dist-test-gateway.log");
         // An earlier run that failed half-way may have left an install, or
         // part of one; installing over it gives it an uninstaller again.
         if (exists(install_dir())) {

@@ -128,6 +128,12 @@ bool wait_until(const std::function<bool()> &done, DWORD timeout_ms, DWORD inter
     }
 }
 
+std::string temp_path(const std::string &name) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof(temp), temp);
+    return temp + name;
+}
+
 DWORD number_in_file(const char *path) {
     unsigned long number = 0;
     FILE *file = fopen(path, "r");

@@ -96,6 +96,9 @@ bool dispatch_pending(WPARAM *exit_code = nullptr);
 // between, for at most `timeout_ms`; true as soon as it holds.
 bool wait_until(const std::function<bool()> &done, DWORD timeout_ms, DWORD interval_ms = 50);
 
+// A path in the temporary folder: the folder, with its backslash, then `name`.
+std::string temp_path(const std::string &name = "");
+
 // The number (a port) alone in a text file, or 0.
 DWORD number_in_file(const char *path);
 
