@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <stdint.h>
 
+#include "app/command_table.h"
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/html_help.h"
 #include "app/dialogs/quote_dialogs.h"
@@ -13,9 +14,17 @@
 
 namespace {
 
-const char kWebSiteAddress[] = "http://www.morvane.example/";
-const char kNewsAddress[] = "http://www.morvane.example/news/";
-const char kChartsAddress[] = "http://www.morvane.example/charts/";
+// The menu's pages on the web, opened in the user's browser.
+struct WebPage {
+    UINT command;
+    const char *address;
+};
+
+const WebPage kWebPages[] = {
+    {IDM_WEB_SITE, "http://www.morvane.example/"},
+    {IDM_SERVICE_1, "http://www.morvane.example/news/"},
+    {IDM_SERVICE_2, "http://www.morvane.example/charts/"},
+};
 
 // Dialogs opened from the tray that are still open; the tray window is shown
 // while it is above 0. Dialogs nest inside each other's modal loops, so a
@@ -33,15 +42,6 @@ const TrayDialog kTrayDialogs[] = {
     {IDM_SETTINGS, settings_dialog_run, &AppState::settings_open},
     {IDM_DISPLAY_QUOTES, quote_list_run, &AppState::quotes_open},
 };
-
-const TrayDialog *tray_dialog_for(UINT command) {
-    for (const TrayDialog &dialog : kTrayDialogs) {
-        if (dialog.command == command) {
-            return &dialog;
-        }
-    }
-    return nullptr;
-}
 
 // Runs the dialog unless it is open already. Returns the modal result, or 0
 // when it was open already. A dialog that cannot be created returns -1 and
@@ -75,42 +75,29 @@ void open_tray_dialog(HWND window, const TrayDialog &dialog, AppState *state) {
     }
 }
 
-void open_web_page(HWND window, const char *address) {
-    ShellExecuteA(window, nullptr, address, nullptr, nullptr, SW_SHOW);
+void open_web_page(HWND window, const WebPage &page) {
+    ShellExecuteA(window, nullptr, page.address, nullptr, nullptr, SW_SHOW);
 }
 
-void dialog_command(HWND window, UINT command, AppState *state) {
-    const TrayDialog *dialog = tray_dialog_for(command);
-    if (dialog) {
-        open_tray_dialog(window, *dialog, state);
-    }
-}
+void exit_program(HWND window, AppState *) { DestroyWindow(window); }
+
+void show_help_contents(HWND window, AppState *) { HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0); }
+
+const CommandHandler kTrayCommands[] = {
+    {IDM_EXIT, exit_program},
+    {IDM_UPDATE_NOW, refresh_quotes},
+    {IDM_HELP, show_help_contents},
+};
 
 }  // namespace
 
 void handle_command(HWND window, UINT command, AppState *state) {
-    switch (command) {
-    case IDM_EXIT:
-        DestroyWindow(window);
-        break;
-    case IDM_UPDATE_NOW:
-        refresh_quotes(window, state);
-        break;
-    case IDM_WEB_SITE:
-        open_web_page(window, kWebSiteAddress);
-        break;
-    case IDM_SERVICE_1:
-        open_web_page(window, kNewsAddress);
-        break;
-    case IDM_SERVICE_2:
-        open_web_page(window, kChartsAddress);
-        break;
-    case IDM_HELP:
-        HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0);
-        break;
-    default:
-        dialog_command(window, command, state);
-        break;
+    if (const CommandHandler *handler = command_entry(kTrayCommands, command)) {
+        handler->run(window, state);
+    } else if (const WebPage *page = command_entry(kWebPages, command)) {
+        open_web_page(window, *page);
+    } else if (const TrayDialog *dialog = command_entry(kTrayDialogs, command)) {
+        open_tray_dialog(window, *dialog, state);
     }
 }
 

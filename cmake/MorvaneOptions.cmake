@@ -30,8 +30,8 @@ if(MQ_SANITIZE AND NOT WIN32)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Portable code is compiled into a static library per subsystem; it must not
-# include any Windows header, which this check keeps honest on native builds.
+# Portable code is compiled into a static library per folder; it must not
+# include any Windows header, which the native build, having none, keeps honest.
 function(mq_portable_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -13,12 +13,13 @@ namespace {
 constexpr int kPortReadCount = 11;
 constexpr int kPortTextSize = 11;  // "%lu" of a 32-bit value: 10 digits
 
-void init_proxy_dialog(HWND dialog, AppState *state) {
+INT_PTR init_proxy_dialog(HWND dialog, AppState *state) {
     set_dialog_data(dialog, state);
     show_field(dialog, IDC_PROXY_ADDRESS, state->proxy, sizeof(state->proxy));
     char port[kPortTextSize];
     snprintf(port, sizeof(port), "%lu", static_cast<unsigned long>(state->proxy_port));
     SetDlgItemTextA(dialog, IDC_PROXY_PORT, port);
+    return FALSE;
 }
 
 void accept_proxy(HWND dialog) {
@@ -31,20 +32,9 @@ void accept_proxy(HWND dialog) {
     EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK proxy_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        init_proxy_dialog(dialog, reinterpret_cast<AppState *>(lparam));
-        return FALSE;
-    case WM_COMMAND:
-        accept_or_cancel(dialog, LOWORD(wparam), accept_proxy);
-        return FALSE;
-    }
-    return dialog_default(dialog, message, lparam);
-}
-
 }  // namespace
 
 INT_PTR proxy_dialog_run(HWND owner, AppState *state) {
-    return dialog_run(IDD_PROXY, owner, proxy_dialog, state);
+    DLGPROC procedure = dialog_procedure<AppState, init_proxy_dialog, accept_or_cancel<accept_proxy>>;
+    return dialog_run(IDD_PROXY, owner, procedure, state);
 }

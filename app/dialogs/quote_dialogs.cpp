@@ -139,31 +139,16 @@ INT_PTR quote_detail_command(HWND dialog, WPARAM wparam) {
     return FALSE;
 }
 
-INT_PTR CALLBACK quote_list_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return init_quote_list(dialog, reinterpret_cast<AppState *>(lparam));
-    case WM_COMMAND:
-        return quote_list_command(dialog, wparam);
-    case WM_SYMBOLS_REPLACED:
-        return forget_symbols(dialog);
-    default:
-        return dialog_default(dialog, message, lparam);
-    }
+// Both quote dialogs close when the symbol list they show is replaced.
+INT_PTR quote_dialog_other(HWND dialog, UINT message, LPARAM lparam) {
+    if (message == WM_SYMBOLS_REPLACED) return forget_symbols(dialog);
+    return dialog_default(dialog, message, lparam);
 }
 
-INT_PTR CALLBACK quote_detail_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return init_quote_detail(dialog, reinterpret_cast<QuoteRecord *>(lparam));
-    case WM_COMMAND:
-        return quote_detail_command(dialog, wparam);
-    case WM_SYMBOLS_REPLACED:
-        return forget_symbols(dialog);
-    default:
-        return dialog_default(dialog, message, lparam);
-    }
-}
+constexpr DLGPROC quote_list_dialog =
+    dialog_procedure<AppState, init_quote_list, quote_list_command, quote_dialog_other>;
+constexpr DLGPROC quote_detail_dialog =
+    dialog_procedure<QuoteRecord, init_quote_detail, quote_detail_command, quote_dialog_other>;
 
 BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
     DLGPROC proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC));

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/app_state.h"
+#include "app/command_table.h"
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/html_help.h"
 #include "app/dialogs/proxy_dialog.h"
@@ -62,12 +63,13 @@ void fill_symbol_lines(HWND dialog, AppState *state) {
     }
 }
 
-void init_settings_dialog(HWND dialog, AppState *state) {
+INT_PTR init_settings_dialog(HWND dialog, AppState *state) {
     set_dialog_data(dialog, state);
     center_on_screen(dialog, dialog);
     SetDlgItemInt(dialog, IDC_SETTINGS_UPDATE, state->update_minutes, FALSE);
     fill_symbol_lines(dialog, state);
     set_button_state(dialog);  // nothing is selected yet: both disabled
+    return FALSE;
 }
 
 void accept_settings(HWND dialog, AppState *state) {
@@ -140,50 +142,34 @@ void change_proxy(HWND dialog, AppState *state) {
     }
 }
 
-void settings_command(HWND dialog, WORD control, WORD notification) {
-    AppState *state = dialog_data<AppState>(dialog);
-    switch (control) {
-    case IDOK:
-        accept_settings(dialog, state);
-        break;
-    case IDCANCEL:
-        cancel_settings(dialog, state);
-        break;
-    case IDC_SETTINGS_SYMBOLS:
-        symbol_list_notification(dialog, notification);
-        break;
-    case IDC_SETTINGS_ADD:
-        add_symbol(dialog, state);
-        break;
-    case IDC_SETTINGS_EDIT:
-        edit_symbol(dialog, state);
-        break;
-    case IDC_SETTINGS_DELETE:
-        delete_symbol(dialog, state);
-        break;
-    case IDC_SETTINGS_PROXY:
-        change_proxy(dialog, state);
-        break;
-    case IDC_SETTINGS_HELP:
-        HtmlHelpA(dialog, HELP_SETTINGS_TOPIC, HH_DISPLAY_TOPIC_COMMAND, 0);
-        break;
-    }
+void show_settings_help(HWND dialog, AppState *) {
+    HtmlHelpA(dialog, HELP_SETTINGS_TOPIC, HH_DISPLAY_TOPIC_COMMAND, 0);
 }
 
-INT_PTR CALLBACK settings_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        init_settings_dialog(dialog, reinterpret_cast<AppState *>(lparam));
-        return FALSE;
-    case WM_COMMAND:
-        settings_command(dialog, LOWORD(wparam), HIWORD(wparam));
-        return FALSE;
+const CommandHandler kSettingsButtons[] = {
+    {IDOK, accept_settings},
+    {IDCANCEL, cancel_settings},
+    {IDC_SETTINGS_ADD, add_symbol},
+    {IDC_SETTINGS_EDIT, edit_symbol},
+    {IDC_SETTINGS_DELETE, delete_symbol},
+    {IDC_SETTINGS_PROXY, change_proxy},
+    {IDC_SETTINGS_HELP, show_settings_help},
+};
+
+INT_PTR settings_command(HWND dialog, WPARAM wparam) {
+    AppState *state = dialog_data<AppState>(dialog);
+    WORD control = LOWORD(wparam);
+    if (control == IDC_SETTINGS_SYMBOLS) {
+        symbol_list_notification(dialog, HIWORD(wparam));
+    } else if (const CommandHandler *button = command_entry(kSettingsButtons, control)) {
+        button->run(dialog, state);
     }
-    return dialog_default(dialog, message, lparam);
+    return FALSE;
 }
 
 }  // namespace
 
 INT_PTR settings_dialog_run(HWND owner, AppState *state) {
-    return dialog_run(IDD_SETTINGS, owner, settings_dialog, state);
+    DLGPROC procedure = dialog_procedure<AppState, init_settings_dialog, settings_command>;
+    return dialog_run(IDD_SETTINGS, owner, procedure, state);
 }

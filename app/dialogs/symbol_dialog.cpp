@@ -11,11 +11,12 @@ namespace {
 constexpr int kSymbolReadCount = SYMBOL_TEXT_MAX + 1;
 constexpr int kDescriptionReadCount = DESCRIPTION_TEXT_MAX + 1;
 
-void init_symbol_dialog(HWND dialog, QuoteRecord *record) {
+INT_PTR init_symbol_dialog(HWND dialog, QuoteRecord *record) {
     set_dialog_data(dialog, record);
     show_field(dialog, IDC_SYMBOL_SYMBOL, record->symbol, sizeof(record->symbol));
     show_field(dialog, IDC_SYMBOL_DESCRIPTION, record->description, sizeof(record->description));
     SetFocus(GetDlgItem(dialog, IDC_SYMBOL_SYMBOL));
+    return FALSE;
 }
 
 // The texts are checked before the record is written, so a refused OK
@@ -32,20 +33,9 @@ void accept_symbol(HWND dialog) {
     EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK symbol_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        init_symbol_dialog(dialog, reinterpret_cast<QuoteRecord *>(lparam));
-        return FALSE;
-    case WM_COMMAND:
-        accept_or_cancel(dialog, LOWORD(wparam), accept_symbol);
-        return FALSE;
-    }
-    return dialog_default(dialog, message, lparam);
-}
-
 }  // namespace
 
 INT_PTR symbol_dialog_run(HWND owner, QuoteRecord *record) {
-    return dialog_run(IDD_SYMBOL, owner, symbol_dialog, record);
+    DLGPROC procedure = dialog_procedure<QuoteRecord, init_symbol_dialog, accept_or_cancel<accept_symbol>>;
+    return dialog_run(IDD_SYMBOL, owner, procedure, record);
 }
