@@ -37,10 +37,10 @@ bool parse_base(std::string text, std::string *base) {
     return true;
 }
 
-bool parse_source(const std::string &text, SourceChoice *source) {
-    if (text == "nasdaq") *source = SourceChoice::nasdaq;
-    else if (text == "yahoo") *source = SourceChoice::yahoo;
-    else if (text == "auto") *source = SourceChoice::automatic;
+bool parse_source(const std::string &text, LiveSourceChoice *source) {
+    if (text == "nasdaq") *source = LiveSourceChoice::nasdaq;
+    else if (text == "yahoo") *source = LiveSourceChoice::yahoo;
+    else if (text == "auto") *source = LiveSourceChoice::automatic;
     else return false;
     return true;
 }

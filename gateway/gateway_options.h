@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class SourceChoice { nasdaq, yahoo, automatic };
+enum class LiveSourceChoice { nasdaq, yahoo, automatic };
 
 #define GATEWAY_FILE_NAME "Morvane Quote Gateway.exe"
 
@@ -17,7 +17,7 @@ constexpr uint16_t kDefaultGatewayPort = 8421;
 
 struct GatewayOptions {
     uint16_t port = kDefaultGatewayPort;
-    SourceChoice source = SourceChoice::automatic;
+    LiveSourceChoice source = LiveSourceChoice::automatic;
     std::string nasdaq_base = "https://api.nasdaq.com";
     std::string yahoo_base = "https://query1.finance.yahoo.com";
     uint32_t cache_seconds = 60;

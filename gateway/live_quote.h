@@ -1,5 +1,5 @@
 // One quote as the gateway gets it from a live source and serves it to the
-// ticker, and the two sources it knows.
+// ticker.
 //
 // Portable: no Windows header.
 #ifndef MORVANE_GATEWAY_LIVE_QUOTE_H
@@ -8,8 +8,6 @@
 #include <stdint.h>
 
 #include <string>
-
-enum class QuoteSource { nasdaq, yahoo };
 
 // A field the source did not give (or gave as "N/A") is 0 or empty.
 struct LiveQuote {
@@ -21,8 +19,5 @@ struct LiveQuote {
     std::string market;      // only characters that are safe inside the page
     std::string detail_url;  // the source's own page for the symbol
 };
-
-// "nasdaq" or "yahoo", as the log and the command line spell them.
-const char *source_name(QuoteSource source);
 
 #endif

@@ -11,8 +11,7 @@
 #include <string>
 #include <string_view>
 
-// Request line and headers together may not exceed this.
-constexpr size_t kMaxRequestHeadBytes = 8192;
+#include "gateway/gateway_limits.h"
 
 struct QuoteRequestHead {
     // 0 while the head is still incomplete; 200 for a quote-page request

@@ -4,6 +4,8 @@
 #include <math.h>
 
 #include <charconv>
+#include <initializer_list>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -117,12 +119,37 @@ std::string path_segment(const std::string &symbol) {
     return segment;
 }
 
-// Yahoo writes share classes with '-' where exchanges write '.' (BRK.B).
-std::string yahoo_symbol(std::string symbol) {
-    for (char &c : symbol) {
-        if (c == '.') c = '-';
+bool is_one_of(std::string_view text, std::initializer_list<std::string_view> choices) {
+    for (std::string_view choice : choices) {
+        if (text == choice) return true;
     }
-    return symbol;
+    return false;
+}
+
+// The exchange suffixes of Yahoo's own table that a symbol keeps as typed.
+bool is_yahoo_exchange_suffix(std::string_view suffix) {
+    return is_one_of(suffix, {".L", ".IL", ".DE", ".F", ".BE", ".DU", ".HM", ".HA", ".MU", ".SG",
+                              ".PA", ".AS", ".BR", ".MI", ".MC", ".SW", ".VI", ".ST", ".OL",
+                              ".CO", ".HE", ".IC", ".IR", ".LS", ".AT", ".PR", ".BD", ".TO",
+                              ".V", ".CN", ".NE", ".AX", ".NZ", ".HK", ".T", ".KS", ".KQ",
+                              ".TW", ".TWO", ".SS", ".SZ", ".SI", ".NS", ".BO", ".JK", ".BK",
+                              ".KL", ".SA", ".MX", ".BA", ".SN", ".JO", ".TA", ".IS", ".WA",
+                              ".SR", ".QA", ".CA", ".RG", ".TL", ".VS", ".SAU"});
+}
+
+std::string_view exchange_suffix(const std::string &symbol) {
+    size_t dot = symbol.rfind('.');
+    return dot == std::string::npos ? std::string_view() : std::string_view(symbol).substr(dot);
+}
+
+// BTC-USD, ETH-EUR: Yahoo's crypto pairs end in the currency they are
+// priced in, which no share class does.
+bool is_crypto_pair(const std::string &symbol) {
+    size_t dash = symbol.rfind('-');
+    if (dash == std::string::npos || dash == 0) return false;
+    return is_one_of(std::string_view(symbol).substr(dash + 1),
+                     {"USD", "EUR", "GBP", "JPY", "CAD", "AUD", "CHF", "CNY", "KRW", "INR",
+                      "BRL", "USDT", "BTC", "ETH"});
 }
 
 SourceReading finished(LiveQuote quote) {
@@ -138,7 +165,8 @@ SourceReading verdict_only(AnswerVerdict verdict) {
     return reading;
 }
 
-// "308.16 - 316.53": the day's low and high, in whichever order they come.
+// "308.16 - 316.53": the day's low and high, in whichever order they come;
+// "NA" or anything else leaves both at 0.
 void read_day_range(std::string_view range, LiveQuote *quote) {
     size_t dash = range.find(" - ");
     if (dash == std::string_view::npos) return;
@@ -150,24 +178,62 @@ void read_day_range(std::string_view range, LiveQuote *quote) {
     }
 }
 
-SourceReading read_nasdaq(const json &answer, const std::string &symbol) {
+// Letters only, lower case: "Pre-Market", "Pre Market" and "PRE MARKET"
+// all read "premarket".
+std::string letters_of(std::string_view text) {
+    std::string letters;
+    for (char c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'a' && c <= 'z') letters += c;
+    }
+    return letters;
+}
+
+bool is_extended_hours(std::string_view market_status) {
+    std::string status = letters_of(market_status);
+    return status == "premarket" || status == "afterhours";
+}
+
+// A part's net change with its sign: "-0.78" as it stands, an unsigned
+// "0.81" signed by the part's deltaIndicator, "UNCH" (or an empty change
+// marked "unch") 0. False when there is no change to read.
+bool signed_net_change(const json *part, double *change) {
+    std::string_view text = trimmed(text_of(member(part, "netChange")));
+    std::string indicator = letters_of(text_of(member(part, "deltaIndicator")));
+    if (letters_of(text) == "unch" || (text.empty() && indicator == "unch")) {
+        *change = 0.0;
+        return true;
+    }
+    if (!parse_amount(text, change)) return false;
+    bool signed_text = text.front() == '+' || text.front() == '-';
+    if (!signed_text && indicator == "down") *change = -*change;
+    return true;
+}
+
+SourceReading read_nasdaq(const json &answer) {
     if (!answer.is_object()) return verdict_only(AnswerVerdict::malformed);
     const json *data = member(&answer, "data");
     if (data != nullptr && data->is_null()) return verdict_only(AnswerVerdict::unknown_symbol);
     if (data == nullptr || !data->is_object()) return verdict_only(AnswerVerdict::malformed);
 
-    LiveQuote quote;
+    // Before and after the regular session primaryData holds the
+    // extended-hours trade and secondaryData the regular session.
     const json *primary = member(data, "primaryData");
-    quote.last_sale = price_text(text_of(member(primary, "lastSalePrice")));
-    double previous = 0.0;
+    const json *session = primary;
+    const json *secondary = member(data, "secondaryData");
+    if (is_extended_hours(text_of(member(data, "marketStatus"))) &&
+        price_text(text_of(member(secondary, "lastSalePrice"))) > 0.0) {
+        session = secondary;
+    }
+    LiveQuote quote;
+    quote.last_sale = price_text(text_of(member(session, "lastSalePrice")));
+    double stated = 0.0;
     double change = 0.0;
-    std::string_view change_text = trimmed(text_of(member(primary, "netChange")));
-    if (parse_amount(text_of(path(data, "keyStats", "PreviousClose", "value")), &previous) &&
-        is_price(previous)) {
-        quote.previous_close = previous;
-    } else if (change_text == "UNCH") {
-        quote.previous_close = quote.last_sale;
-    } else if (quote.last_sale > 0.0 && parse_amount(change_text, &change) &&
+    if (session == primary &&
+        parse_amount(text_of(path(data, "keyStats", "PreviousClose", "value")), &stated) &&
+        is_price(stated)) {
+        quote.previous_close = stated;
+    } else if (quote.last_sale > 0.0 && signed_net_change(session, &change) &&
                is_price(quote.last_sale - change)) {
         quote.previous_close = quote.last_sale - change;
     }
@@ -175,12 +241,22 @@ SourceReading read_nasdaq(const json &answer, const std::string &symbol) {
     quote.volume = volume_text(volume.empty() ? text_of(member(primary, "volume")) : volume);
     read_day_range(text_of(path(data, "keyStats", "dayrange", "value")), &quote);
     quote.market = std::string(text_of(member(data, "exchange")));
-    quote.detail_url =
-        "https://www.nasdaq.com/market-activity/stocks/" + path_segment(lower_case(symbol));
     return finished(std::move(quote));
 }
 
-SourceReading read_yahoo(const json &answer, const std::string &symbol) {
+// The exchange, with the currency in brackets when it is not dollars: the
+// ticker writes every price with a '$'.
+std::string yahoo_market(const json *meta) {
+    std::string_view exchange = text_of(member(meta, "fullExchangeName"));
+    if (exchange.empty()) exchange = text_of(member(meta, "exchangeName"));
+    std::string_view currency = trimmed(text_of(member(meta, "currency")));
+    if (currency.empty() || letters_of(currency) == "usd") return std::string(exchange);
+    std::string market(exchange);
+    if (!market.empty()) market += ' ';
+    return market + "(" + std::string(currency) + ")";
+}
+
+SourceReading read_yahoo(const json &answer) {
     const json *chart = member(&answer, "chart");
     if (chart == nullptr) return verdict_only(AnswerVerdict::malformed);
     const json *results = member(chart, "result");
@@ -204,32 +280,55 @@ SourceReading read_yahoo(const json &answer, const std::string &symbol) {
     quote.todays_low = price_number(member(meta, "regularMarketDayLow"));
     const json *volume = member(meta, "regularMarketVolume");
     quote.volume = volume != nullptr && volume->is_number() ? clamped_volume(volume->get<double>()) : 0;
-    std::string_view market = text_of(member(meta, "fullExchangeName"));
-    quote.market = std::string(market.empty() ? text_of(member(meta, "exchangeName")) : market);
-    quote.detail_url = "https://finance.yahoo.com/quote/" + path_segment(yahoo_symbol(symbol));
+    quote.market = yahoo_market(meta);
     return finished(std::move(quote));
 }
 
+json parsed(std::string_view body) { return json::parse(body.begin(), body.end(), nullptr, false); }
+
 }  // namespace
 
-const char *source_name(QuoteSource source) {
-    return source == QuoteSource::nasdaq ? "nasdaq" : "yahoo";
+SourceReading read_nasdaq_answer(std::string_view body) {
+    json answer = parsed(body);
+    return answer.is_discarded() ? verdict_only(AnswerVerdict::malformed) : read_nasdaq(answer);
 }
 
-std::string source_quote_url(QuoteSource source, const std::string &base,
-                             const std::string &symbol) {
-    if (source == QuoteSource::nasdaq) {
-        return base + "/api/quote/" + path_segment(symbol) + "/info?assetclass=stocks";
-    }
+SourceReading read_yahoo_answer(std::string_view body) {
+    json answer = parsed(body);
+    return answer.is_discarded() ? verdict_only(AnswerVerdict::malformed) : read_yahoo(answer);
+}
+
+std::string nasdaq_quote_url(const std::string &base, const std::string &symbol,
+                             const std::string &asset_class) {
+    return base + "/api/quote/" + path_segment(symbol) + "/info?assetclass=" + asset_class;
+}
+
+std::string nasdaq_detail_url(const std::string &symbol, const std::string &asset_class) {
+    return "https://www.nasdaq.com/market-activity/" + asset_class + "/" +
+           path_segment(lower_case(symbol));
+}
+
+std::string yahoo_quote_url(const std::string &base, const std::string &symbol) {
     return base + "/v8/finance/chart/" + path_segment(yahoo_symbol(symbol)) +
            "?range=1d&interval=1d";
 }
 
-SourceReading read_source_answer(QuoteSource source, std::string_view body,
-                                 const std::string &symbol) {
-    json answer = json::parse(body.begin(), body.end(), nullptr, false);
-    if (answer.is_discarded()) return verdict_only(AnswerVerdict::malformed);
-    return source == QuoteSource::nasdaq ? read_nasdaq(answer, symbol) : read_yahoo(answer, symbol);
+std::string yahoo_detail_url(const std::string &symbol) {
+    return "https://finance.yahoo.com/quote/" + path_segment(yahoo_symbol(symbol));
+}
+
+std::string yahoo_symbol(const std::string &symbol) {
+    std::string_view suffix = exchange_suffix(symbol);
+    std::string spelled = symbol;
+    if (suffix.size() == 2 && !is_yahoo_exchange_suffix(suffix)) {
+        spelled[symbol.size() - 2] = '-';
+    }
+    return spelled;
+}
+
+bool nasdaq_lists(const std::string &symbol) {
+    if (symbol.find_first_of("^=") != std::string::npos) return false;
+    return !is_yahoo_exchange_suffix(exchange_suffix(symbol)) && !is_crypto_pair(symbol);
 }
 
 const char *verdict_text(AnswerVerdict verdict) {

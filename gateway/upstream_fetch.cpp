@@ -65,6 +65,23 @@ UpstreamAnswer::Kind failure_kind() {
                                                     : UpstreamAnswer::Kind::unreachable;
 }
 
+// Seconds since 1970 by the system clock, for a Retry-After date.
+int64_t unix_seconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = now.dwLowDateTime;
+    ticks.HighPart = now.dwHighDateTime;
+    return static_cast<int64_t>(ticks.QuadPart / 10000000ull) - 11644473600ll;
+}
+
+uint32_t retry_after(HINTERNET request) {
+    char header[64];
+    DWORD size = sizeof(header) - 1;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_RETRY_AFTER, header, &size, nullptr)) return 0;
+    return retry_after_ms(std::string_view(header, size), unix_seconds());
+}
+
 UpstreamAnswer read_answer(HINTERNET request, DWORD started, DWORD budget_ms) {
     UpstreamAnswer answer;
     DWORD status = 0;
@@ -74,6 +91,7 @@ UpstreamAnswer read_answer(HINTERNET request, DWORD started, DWORD budget_ms) {
         return failed(UpstreamAnswer::Kind::unreachable);
     }
     answer.status = static_cast<int>(status);
+    answer.retry_after_ms = retry_after(request);
     char chunk[kReadChunkBytes];
     for (;;) {
         // A source that trickles its answer is cut off at the budget too.

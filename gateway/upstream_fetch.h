@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "gateway/quote_service.h"
+#include "gateway/source_chain.h"
 
 // Returns within `budget_ms` (plus a little) whatever the network does: the
 // GET runs on a thread of its own, which is left to finish alone when the

@@ -54,12 +54,13 @@ void check_no_quote(const std::string &symbol, AnswerVerdict verdict) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size == 0) return 0;
-    QuoteSource source = (data[0] & 1) != 0 ? QuoteSource::yahoo : QuoteSource::nasdaq;
+    bool yahoo = (data[0] & 1) != 0;
     std::string symbol = kSymbols[(data[0] >> 1) % (sizeof(kSymbols) / sizeof(kSymbols[0]))];
     std::string_view body(reinterpret_cast<const char *>(data + 1), size - 1);
 
-    SourceReading reading = read_source_answer(source, body, symbol);
+    SourceReading reading = yahoo ? read_yahoo_answer(body) : read_nasdaq_answer(body);
     if (reading.verdict == AnswerVerdict::quote) {
+        reading.quote.detail_url = yahoo ? yahoo_detail_url(symbol) : nasdaq_detail_url(symbol, "stocks");
         check_quote(symbol, reading.quote);
     } else {
         check_no_quote(symbol, reading.verdict);

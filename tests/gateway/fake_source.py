@@ -9,7 +9,8 @@ from a JSON file of recorded-style answers:
 where ANSWER holds "json" (the body, as JSON) or "text" (the body as it
 stands), and optionally "status" (default 200), "location" (a Location
 header, for a redirect) and "delay" (seconds before answering). A symbol missing from the file gets the source's own answer for
-an unknown symbol. Every request line is appended to --log. Prints its port
+an unknown symbol; a Nasdaq symbol under another asset class than stocks is
+written SYM@CLASS (SPY@etf). Every request line is appended to --log. Prints its port
 alone on the first line.
 """
 import argparse
@@ -37,6 +38,15 @@ UNKNOWN = {
 }
 
 
+def _answer_key(symbol, path):
+    """Nasdaq's funds and indices are known under their own asset class:
+    SPY@etf answers assetclass=etf, SPY alone assetclass=stocks."""
+    asset_class = re.search(r"[?&]assetclass=([a-z]+)", path)
+    if asset_class and asset_class.group(1) != "stocks":
+        return symbol + "@" + asset_class.group(1)
+    return symbol
+
+
 class SourceHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -55,7 +65,8 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
             match = pattern.match(self.path)
             if match:
                 symbol = match.group(1).replace("%5E", "^")
-                answer = self.server.answers.get(source, {}).get(symbol, UNKNOWN[source])
+                answer = self.server.answers.get(source, {}).get(_answer_key(symbol, self.path),
+                                                                 UNKNOWN[source])
                 return self._answer(answer)
         self._send(404, b"not found")
 

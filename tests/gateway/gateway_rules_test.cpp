@@ -73,7 +73,7 @@ TEST(GatewayOptions, ReadsEveryOption) {
                       &options, &error))
         << error;
     EXPECT_EQ(options.port, 9000);
-    EXPECT_EQ(options.source, SourceChoice::yahoo);
+    EXPECT_EQ(options.source, LiveSourceChoice::yahoo);
     EXPECT_EQ(options.nasdaq_base, "http://127.0.0.1:5/n");
     EXPECT_EQ(options.yahoo_base, "https://y.example");
     EXPECT_EQ(options.cache_seconds, 0u);
@@ -101,7 +101,7 @@ struct ScriptedSource {
     std::vector<std::string> asked;
     std::vector<uint32_t> budgets;
     uint64_t now = 1000;
-    uint32_t hang_ms = 0;  // a time-out moves the clock by the whole budget
+    uint32_t retry_after_ms = 0;  // what a 429 asks for
 
     UpstreamAnswer answer(const std::string &url, uint32_t budget_ms) {
         asked.push_back(url);
@@ -113,9 +113,12 @@ struct ScriptedSource {
             answer.status = 503;
         } else if (url.find("/limited/") != std::string::npos) {
             answer.status = 429;
+            answer.retry_after_ms = retry_after_ms;
         } else if (url.find("/hanging/") != std::string::npos) {
             now += budget_ms;
             answer.kind = UpstreamAnswer::Kind::timed_out;
+        } else if (url.find("/funds/") != std::string::npos && url.find("=stocks") != std::string::npos) {
+            answer.body = R"({"data":null,"status":{"rCode":400}})";
         } else if (url.find("/api/quote/") != std::string::npos) {
             answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
         } else {
@@ -128,7 +131,7 @@ struct ScriptedSource {
 class QuoteRules : public testing::Test {
 protected:
     QuoteService &service(const std::string &nasdaq, const std::string &yahoo,
-                          SourceChoice choice = SourceChoice::automatic) {
+                          LiveSourceChoice choice = LiveSourceChoice::automatic) {
         options_.nasdaq_base = "http://n/" + nasdaq;
         options_.yahoo_base = "http://y/" + yahoo;
         options_.source = choice;
@@ -185,11 +188,11 @@ TEST_F(QuoteRules, ARateLimitedSourceRestsWhileTheOtherAnswers) {
 }
 
 TEST_F(QuoteRules, OneSourceOnlyNeverAsksTheOther) {
-    ServedQuote served = service("down", "up", SourceChoice::nasdaq).quote("MSFT");
+    ServedQuote served = service("down", "up", LiveSourceChoice::nasdaq).quote("MSFT");
     EXPECT_FALSE(served.found);
     EXPECT_EQ(served.outcome, "no quote: nasdaq: http 503");
     EXPECT_EQ(source_.asked.size(), 1u);
-    EXPECT_EQ(service("down", "down", SourceChoice::yahoo).quote("MSFT").outcome,
+    EXPECT_EQ(service("down", "down", LiveSourceChoice::yahoo).quote("MSFT").outcome,
               "no quote: yahoo: http 503");
     EXPECT_EQ(source_.asked.size(), 2u);
 }
@@ -199,6 +202,60 @@ TEST_F(QuoteRules, FailuresAreNotCached) {
     EXPECT_FALSE(quotes.quote("MSFT").found);
     EXPECT_FALSE(quotes.quote("MSFT").found);
     EXPECT_EQ(source_.asked.size(), 4u);
+}
+
+TEST(RetryAfter, ReadsSecondsAndHttpDates) {
+    const int64_t now = 1796688000;  // Tue, 08 Dec 2026 00:00:00 GMT
+    EXPECT_EQ(retry_after_ms("120", now), 120000u);
+    EXPECT_EQ(retry_after_ms("Tue, 08 Dec 2026 00:10:00 GMT", now), 600000u);
+    EXPECT_EQ(retry_after_ms("Mon, 07 Dec 2026 23:59:00 GMT", now), 0u);
+    for (const char *bad : {"", "-5", "soon", "Tue, 08 Dex 2026 00:10:00 GMT", "1e3"}) {
+        EXPECT_EQ(retry_after_ms(bad, now), 0u) << bad;
+    }
+}
+
+TEST_F(QuoteRules, ARetryAfterSetsTheRestWithinItsBounds) {
+    source_.retry_after_ms = 24 * 3600 * 1000;
+    QuoteService &quotes = service("limited", "up");
+    quotes.quote("MSFT");
+    source_.now += kLongestSourceRestMs - 1;
+    EXPECT_EQ(quotes.quote("INTC").outcome, "quote after nasdaq: resting");
+    source_.now += 1;
+    EXPECT_EQ(quotes.quote("CSCO").outcome, "quote after nasdaq: rate limited (http 429)");
+}
+
+TEST_F(QuoteRules, WhatOnlyYahooListsGoesToYahooAlone) {
+    QuoteService &quotes = service("up", "up");
+    for (const char *symbol : {"VOD.L", "^TNX", "EURUSD=X", "BTC-USD"}) {
+        EXPECT_EQ(quotes.quote(symbol).source, "yahoo") << symbol;
+    }
+    EXPECT_EQ(source_.asked.size(), 4u);
+    EXPECT_EQ(quotes.quote("BRK.B").source, "nasdaq");
+}
+
+TEST_F(QuoteRules, AFundNasdaqDoesNotKnowAsAStockIsAskedOfYahooFirstForADay) {
+    options_.cache_seconds = 0;
+    QuoteService &quotes = service("funds", "up");
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote after nasdaq: unknown symbol");
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote");
+    EXPECT_EQ(source_.asked.size(), 3u);
+    source_.now += kPreferredSourceMs;
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote after nasdaq: unknown symbol");
+}
+
+TEST_F(QuoteRules, NasdaqAloneAsksTheNextAssetClassOnlyWhenTheSymbolDoesNotExist) {
+    options_.cache_seconds = 0;
+    QuoteService &quotes = service("funds", "up", LiveSourceChoice::nasdaq);
+    ServedQuote served = quotes.quote("SPY");
+    EXPECT_TRUE(served.found);
+    EXPECT_EQ(served.quote.detail_url, "https://www.nasdaq.com/market-activity/etf/spy");
+    quotes.quote("SPY");
+    ASSERT_EQ(source_.asked.size(), 3u);
+    EXPECT_EQ(source_.asked[2], "http://n/funds/api/quote/SPY/info?assetclass=etf");
+    service("down", "up", LiveSourceChoice::nasdaq).quote("SPY");
+    EXPECT_EQ(source_.asked.size(), 4u);
+    service("up", "up", LiveSourceChoice::nasdaq).quote("MSFT");
+    EXPECT_EQ(source_.asked.back(), "http://n/up/api/quote/MSFT/info?assetclass=stocks");
 }
 
 }  // namespace

@@ -129,6 +129,43 @@ TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
     EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b");
 }
 
+// Every symbol as the ticker sends it, against answers in the shapes the
+// sources really give: the regular session's figures, the listing's own
+// spelling and currency, and no Nasdaq request for what only Yahoo lists.
+TEST_F(Gateway, RecordedShapesReachThePluginAsTheRegularSession) {
+    start();
+    const struct {
+        const char *symbol;
+        float last_sale;
+        float previous_close;
+        const char *market;
+        const char *detail_url;
+    } cases[] = {
+        {"AAPL", 224.31f, 222.42f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/aapl"},
+        {"NVDA", 182.41f, 183.78f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/nvda"},
+        {"TSLA", 400.55f, 405.39f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/tsla"},
+        {"INTC", 52.70f, 53.51f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/intc"},
+        {"SPY", 683.22f, 680.11f, "NYSEArca", "https://finance.yahoo.com/quote/SPY"},
+        {"VOD.L", 96.52f, 95.9f, "LSE (GBp)", "https://finance.yahoo.com/quote/VOD.L"},
+        {"RY.TO", 171.44f, 170.9f, "Toronto (CAD)", "https://finance.yahoo.com/quote/RY.TO"},
+        {"^GSPC", 6850.12f, 6831.02f, "SNP", "https://finance.yahoo.com/quote/%5EGSPC"},
+        {"EURUSD=X", 1.1642f, 1.1655f, "CCY", "https://finance.yahoo.com/quote/EURUSD=X"},
+        {"BTC-USD", 91234.56f, 90105.4f, "CCC", "https://finance.yahoo.com/quote/BTC-USD"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.symbol);
+        QuoteRequest quoted = quote(c.symbol);
+        EXPECT_FLOAT_EQ(quoted.last_sale, c.last_sale);
+        EXPECT_FLOAT_EQ(quoted.previous_close, c.previous_close);
+        EXPECT_STREQ(quoted.market, c.market);
+        EXPECT_STREQ(quoted.detail_url, c.detail_url);
+    }
+    for (const char *yahoo_only : {"VOD.L", "%5EGSPC", "EURUSD=X", "BTC-USD"}) {
+        EXPECT_EQ(count_of(source_requests(), std::string("/api/quote/") + yahoo_only + "/"), 0u)
+            << yahoo_only;
+    }
+}
+
 TEST_F(Gateway, AutoFallsOverOnServerErrorRedirectRateLimitTimeOutAndBadJson) {
     start();
     const struct {

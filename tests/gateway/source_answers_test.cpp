@@ -3,9 +3,11 @@
 #include <float.h>
 #include <string.h>
 
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "gateway/page_writer.h"
 #include "gateway/source_answers.h"
@@ -14,24 +16,21 @@
 namespace {
 
 SourceReading nasdaq(const std::string &data) {
-    return read_source_answer(QuoteSource::nasdaq, "{\"data\":" + data + ",\"message\":null}", "MSFT");
+    return read_nasdaq_answer("{\"data\":" + data + ",\"message\":null}");
 }
 
 void expect_quote(const SourceReading &reading, const LiveQuote &expected) {
     ASSERT_EQ(reading.verdict, AnswerVerdict::quote);
-    EXPECT_EQ(reading.quote.last_sale, expected.last_sale);
-    EXPECT_EQ(reading.quote.previous_close, expected.previous_close);
-    EXPECT_EQ(reading.quote.todays_high, expected.todays_high);
-    EXPECT_EQ(reading.quote.todays_low, expected.todays_low);
+    EXPECT_DOUBLE_EQ(reading.quote.last_sale, expected.last_sale);
+    EXPECT_DOUBLE_EQ(reading.quote.previous_close, expected.previous_close);
+    EXPECT_DOUBLE_EQ(reading.quote.todays_high, expected.todays_high);
+    EXPECT_DOUBLE_EQ(reading.quote.todays_low, expected.todays_low);
     EXPECT_EQ(reading.quote.volume, expected.volume);
     EXPECT_EQ(reading.quote.market, expected.market);
-    EXPECT_EQ(reading.quote.detail_url, expected.detail_url);
 }
 
 SourceReading yahoo_meta(const std::string &meta) {
-    return read_source_answer(QuoteSource::yahoo,
-                              "{\"chart\":{\"result\":[{\"meta\":" + meta + "}],\"error\":null}}",
-                              "BRK.B");
+    return read_yahoo_answer("{\"chart\":{\"result\":[{\"meta\":" + meta + "}],\"error\":null}}");
 }
 
 TEST(NasdaqAnswer, FullAnswerGivesEveryField) {
@@ -39,8 +38,7 @@ TEST(NasdaqAnswer, FullAnswerGivesEveryField) {
         "primaryData":{"lastSalePrice":"$1,315.44","netChange":"-0.78","volume":"1"},
         "keyStats":{"PreviousClose":{"value":"$316.22"},"Volume":{"value":"45,678,901"},
                     "dayrange":{"value":"316.53 - 308.16"}}})");
-    expect_quote(reading, {1315.44, 316.22, 316.53, 308.16, 45678901u, "NASDAQ-GS",
-                           "https://www.nasdaq.com/market-activity/stocks/msft"});
+    expect_quote(reading, {1315.44, 316.22, 316.53, 308.16, 45678901u, "NASDAQ-GS", ""});
 }
 
 TEST(NasdaqAnswer, PreviousCloseFollowsFromTheChangeWhenNotStated) {
@@ -84,15 +82,12 @@ TEST(NasdaqAnswer, NoUsableLastSaleIsNoQuote) {
 TEST(SourceAnswer, UnknownSymbolsAndBrokenAnswersAreTold) {
     EXPECT_EQ(nasdaq("null").verdict, AnswerVerdict::unknown_symbol);
     EXPECT_EQ(nasdaq("[1]").verdict, AnswerVerdict::malformed);
-    EXPECT_EQ(read_source_answer(QuoteSource::yahoo,
-                                 R"({"chart":{"result":null,"error":{"code":"Not Found"}}})", "X")
-                  .verdict,
+    EXPECT_EQ(read_yahoo_answer(R"({"chart":{"result":null,"error":{"code":"Not Found"}}})").verdict,
               AnswerVerdict::unknown_symbol);
     for (const char *body : {"", "{", "[]", "{\"chart\":{\"result\":[]}}", "{\"chart\":{\"result\":[7]}}",
                              "<html>Service Unavailable</html>"}) {
-        EXPECT_EQ(read_source_answer(QuoteSource::yahoo, body, "X").verdict, AnswerVerdict::malformed) << body;
-        EXPECT_EQ(read_source_answer(QuoteSource::nasdaq, body, "X").verdict, AnswerVerdict::malformed)
-            << body;
+        EXPECT_EQ(read_yahoo_answer(body).verdict, AnswerVerdict::malformed) << body;
+        EXPECT_EQ(read_nasdaq_answer(body).verdict, AnswerVerdict::malformed) << body;
     }
 }
 
@@ -100,8 +95,7 @@ TEST(YahooAnswer, FullAnswerGivesEveryField) {
     SourceReading reading = yahoo_meta(R"({"regularMarketPrice":480.25,"chartPreviousClose":470,
         "previousClose":478.5,"regularMarketDayHigh":481,"regularMarketDayLow":477.5,
         "regularMarketVolume":3456789,"fullExchangeName":"NYSE","exchangeName":"NYQ"})");
-    expect_quote(reading, {480.25, 478.5, 481.0, 477.5, 3456789u, "NYSE",
-                           "https://finance.yahoo.com/quote/BRK-B"});
+    expect_quote(reading, {480.25, 478.5, 481.0, 477.5, 3456789u, "NYSE", ""});
 }
 
 TEST(YahooAnswer, SecondChoiceFieldsAndWrongTypes) {
@@ -116,13 +110,68 @@ TEST(YahooAnswer, SecondChoiceFieldsAndWrongTypes) {
     EXPECT_EQ(yahoo_meta(R"({"regularMarketPrice":"12.5"})").verdict, AnswerVerdict::no_price);
 }
 
-TEST(SourceUrl, SymbolsGoIntoEachSourcesPath) {
-    EXPECT_EQ(source_quote_url(QuoteSource::nasdaq, "https://api.nasdaq.com", "MSFT"),
-              "https://api.nasdaq.com/api/quote/MSFT/info?assetclass=stocks");
-    EXPECT_EQ(source_quote_url(QuoteSource::yahoo, "http://127.0.0.1:5/y", "BRK.B"),
+TEST(SourceUrl, SymbolsGoIntoEachSourcesPathAsItSpellsThem) {
+    EXPECT_EQ(nasdaq_quote_url("https://api.nasdaq.com", "SPY", "etf"),
+              "https://api.nasdaq.com/api/quote/SPY/info?assetclass=etf");
+    EXPECT_EQ(nasdaq_detail_url("COMP", "index"), "https://www.nasdaq.com/market-activity/index/comp");
+    EXPECT_EQ(yahoo_quote_url("http://127.0.0.1:5/y", "BRK.B"),
               "http://127.0.0.1:5/y/v8/finance/chart/BRK-B?range=1d&interval=1d");
-    EXPECT_EQ(source_quote_url(QuoteSource::yahoo, "https://q", "^GSPC"),
-              "https://q/v8/finance/chart/%5EGSPC?range=1d&interval=1d");
+    EXPECT_EQ(yahoo_quote_url("https://q", "^GSPC"), "https://q/v8/finance/chart/%5EGSPC?range=1d&interval=1d");
+    EXPECT_EQ(yahoo_detail_url("VOD.L"), "https://finance.yahoo.com/quote/VOD.L");
+}
+
+TEST(SourceSymbol, YahooKeepsExchangeSuffixesAndNasdaqListsNoneOfThem) {
+    struct Case {
+        const char *typed;
+        const char *for_yahoo;
+        bool nasdaq_lists_it;
+    } cases[] = {
+        {"BRK.B", "BRK-B", true},        {"BF.B", "BF-B", true},       {"AAPL", "AAPL", true},
+        {"VOD.L", "VOD.L", false},       {"SAP.DE", "SAP.DE", false},  {"RY.TO", "RY.TO", false},
+        {"7203.T", "7203.T", false},     {"0700.HK", "0700.HK", false}, {"NESN.SW", "NESN.SW", false},
+        {"RELIANCE.NS", "RELIANCE.NS", false}, {"^TNX", "^TNX", false}, {"EURUSD=X", "EURUSD=X", false},
+        {"GC=F", "GC=F", false},         {"BTC-USD", "BTC-USD", false}, {"BF-B", "BF-B", true},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(yahoo_symbol(c.typed), c.for_yahoo) << c.typed;
+        EXPECT_EQ(nasdaq_lists(c.typed), c.nasdaq_lists_it) << c.typed;
+    }
+}
+
+// Answers in the shapes the sources really give (extended hours, the 2019
+// shape, funds, listings abroad), as the fake source serves them.
+TEST(RecordedAnswers, EachReadsAsTheRegularSession) {
+    std::ifstream file(MQ_SOURCE_ANSWERS_FILE);
+    nlohmann::json answers = nlohmann::json::parse(file, nullptr, false);
+    ASSERT_FALSE(answers.is_discarded()) << MQ_SOURCE_ANSWERS_FILE;
+    struct Case {
+        const char *source;
+        const char *key;
+        LiveQuote expected;
+    } cases[] = {
+        // Open: no stated previous close; fractional volume in whole shares.
+        {"nasdaq", "AAPL", {224.31, 222.42, 224.90, 221.09, 15205249u, "NASDAQ-GS", ""}},
+        // Pre-market with an empty change: the last close and its change.
+        {"nasdaq", "NVDA", {182.41, 183.78, 0.0, 0.0, 1204558u, "NASDAQ-GS", ""}},
+        // After hours: today's close and today's change.
+        {"nasdaq", "TSLA", {400.55, 405.39, 410.75, 398.20, 71839112u, "NASDAQ-GS", ""}},
+        // 2019: an unsigned change signed by its indicator; Volume stated.
+        {"nasdaq", "INTC", {52.70, 53.51, 0.0, 0.0, 18306451u, "NASDAQ-GS", ""}},
+        {"nasdaq", "QQQ@etf", {512.36, 514.41, 0.0, 0.0, 35120447u, "NASDAQ-GM", ""}},
+        {"yahoo", "VOD.L", {96.52, 95.9, 97.1, 95.84, 41234567u, "LSE (GBp)", ""}},
+        {"yahoo", "SAP.DE", {232.15, 229.6, 233.0, 229.9, 1523456u, "XETRA (EUR)", ""}},
+        {"yahoo", "0P000071W8.TO", {28.12, 28.05, 0.0, 0.0, 0u, "Toronto (CAD)", ""}},
+        {"yahoo", "^TNX", {4.112, 4.097, 4.13, 4.08, 0u, "Cboe Indices", ""}},
+        {"yahoo", "BTC-USD", {91234.56, 90105.4, 92010.0, 89950.25, 4294967295u, "CCC", ""}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.key);
+        std::string body = answers[c.source][c.key]["json"].dump();
+        expect_quote(std::string(c.source) == "nasdaq" ? read_nasdaq_answer(body) : read_yahoo_answer(body),
+                     c.expected);
+    }
+    EXPECT_EQ(read_nasdaq_answer(R"({"data":null,"status":{"rCode":400,"bCodeMessage":[
+        {"code":1001,"errorMessage":"Symbol not exists."}]}})").verdict, AnswerVerdict::unknown_symbol);
 }
 
 QuoteRequest read_back(const std::string &page) {

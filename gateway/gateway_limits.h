@@ -1,0 +1,52 @@
+// Every limit the gateway keeps, in one place: sizes, time-outs, how many
+// at once, how long it remembers. The ticker waits 10 s for a page; the
+// gateway's bounds are set below that.
+//
+// Portable: no Windows header.
+#ifndef MORVANE_GATEWAY_GATEWAY_LIMITS_H
+#define MORVANE_GATEWAY_GATEWAY_LIMITS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// --- Asking the live sources ---
+// The whole upstream exchange for one quote, all sources together; also
+// the bound of every prefetched quote.
+constexpr uint32_t kUpstreamBudgetMs = 8000;
+// A source with another behind it gets at most this much of the budget, so
+// that the other still has time to answer when the first hangs.
+constexpr uint32_t kFirstSourceShareMs = 5000;
+// Below this much time left, asking another source cannot succeed.
+constexpr uint32_t kMinimumAttemptMs = 250;
+// How long a source that answered 429 or 403 is left alone, at least and
+// at most, whatever its Retry-After says.
+constexpr uint32_t kSourceRestMs = 60000;
+constexpr uint32_t kLongestSourceRestMs = 3600000;
+// Requests to one source at once, as a polite client keeps it.
+constexpr size_t kRequestsPerSource = 6;
+// Upstream bodies above this are dropped unread.
+constexpr size_t kMaxUpstreamBodyBytes = 1024 * 1024;
+// A symbol one source said it does not know, but the next one quoted, is
+// asked of that next one first for this long.
+constexpr uint64_t kPreferredSourceMs = 24ull * 3600 * 1000;
+
+// --- What it remembers ---
+// Expired quotes are swept once the cache holds this many symbols.
+constexpr size_t kCacheSweepSize = 4096;
+// Per-symbol source memory is dropped whole beyond this many symbols.
+constexpr size_t kMaxRememberedSymbols = 4096;
+// The watchlist: the symbols asked for, kept across restarts.
+constexpr size_t kMaxKnownSymbols = 1000;
+constexpr int64_t kKnownSymbolLifeSeconds = 7 * 24 * 3600;
+
+// --- Serving the ticker ---
+// Request line and headers together may not exceed this.
+constexpr size_t kMaxRequestHeadBytes = 8192;
+// A client gets this long to send its whole request, and to take the answer.
+constexpr uint32_t kClientTimeoutMs = 5000;
+// Connections served at once; more are turned away with a 503.
+constexpr long kMaxConnections = 128;
+// After the answer, unread request bytes are drained for at most this long.
+constexpr uint32_t kDrainTimeoutMs = 1000;
+
+#endif

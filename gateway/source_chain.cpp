@@ -1,0 +1,250 @@
+#include "gateway/source_chain.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+namespace {
+
+bool is_rate_limit(int status) { return status == 429 || status == 403; }
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+int64_t days_from_civil(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    int64_t era = (year >= 0 ? year : year - 399) / 400;
+    unsigned year_of_era = static_cast<unsigned>(year - era * 400);
+    unsigned day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
+}
+
+bool read_number(std::string_view text, int64_t *value) {
+    if (text.empty() || text.size() > 9) return false;
+    *value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        *value = *value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// "Wed, 21 Oct 2026 07:28:00 GMT", the one date form HTTP senders use.
+bool read_http_date(std::string_view text, int64_t *seconds) {
+    static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (text.size() != 29 || text.substr(3, 2) != ", " || text.substr(25) != " GMT") return false;
+    std::string_view month = text.substr(8, 3);
+    size_t month_at = std::string_view(kMonths).find(month);
+    int64_t day, year, hour, minute, second;
+    if (month_at == std::string_view::npos || month_at % 3 != 0 ||
+        !read_number(text.substr(5, 2), &day) || !read_number(text.substr(12, 4), &year) ||
+        !read_number(text.substr(17, 2), &hour) || !read_number(text.substr(20, 2), &minute) ||
+        !read_number(text.substr(23, 2), &second) || text[7] != ' ' || text[11] != ' ' ||
+        text[16] != ' ' || text[19] != ':' || text[22] != ':' || day < 1 || day > 31 ||
+        hour > 23 || minute > 59 || second > 60) {
+        return false;
+    }
+    int64_t days = days_from_civil(year, static_cast<unsigned>(month_at / 3 + 1),
+                                   static_cast<unsigned>(day));
+    *seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+    return true;
+}
+
+}  // namespace
+
+uint32_t retry_after_ms(std::string_view header, int64_t now_seconds) {
+    while (!header.empty() && header.front() == ' ') header.remove_prefix(1);
+    while (!header.empty() && header.back() == ' ') header.remove_suffix(1);
+    int64_t seconds = 0;
+    if (!read_number(header, &seconds)) {
+        int64_t at = 0;
+        if (!read_http_date(header, &at) || at <= now_seconds) return 0;
+        seconds = at - now_seconds;
+    }
+    return seconds >= 4294967 ? 4294967295u : static_cast<uint32_t>(seconds * 1000);
+}
+
+struct SourceChain::Attempt {
+    bool found = false;
+    AnswerVerdict verdict = AnswerVerdict::malformed;
+    LiveQuote quote;
+    std::string failure;  // why not, when not found
+};
+
+SourceChain::SourceChain(const GatewayOptions &options, UpstreamFetch fetch, MonotonicClock clock)
+    : sources_(live_sources(options)),
+      fetch_(std::move(fetch)),
+      clock_(std::move(clock)),
+      rested_until_(sources_.size(), 0),
+      requests_at_once_(sources_.size(), 0),
+      asked_waiting_(sources_.size(), 0) {}
+
+SourceChain::SymbolMemory &SourceChain::memory_of(const std::string &symbol) {
+    if (memory_.size() >= kMaxRememberedSymbols && memory_.count(symbol) == 0) memory_.clear();
+    SymbolMemory &memory = memory_[symbol];
+    if (memory.asset_class.empty()) memory.asset_class.assign(sources_.size(), 0);
+    return memory;
+}
+
+// The sources that can know the symbol, in their order, with the one that
+// last quoted it after another said it does not exist first; all of them
+// when none can.
+std::vector<size_t> SourceChain::order_for(const std::string &symbol) {
+    std::vector<size_t> order;
+    for (size_t i = 0; i < sources_.size(); ++i) {
+        if (sources_[i].lists == nullptr || sources_[i].lists(symbol)) order.push_back(i);
+    }
+    if (order.empty()) {
+        for (size_t i = 0; i < sources_.size(); ++i) order.push_back(i);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = memory_.find(symbol);
+    if (found != memory_.end() && clock_() < found->second.preferred_until) {
+        auto preferred = std::find(order.begin(), order.end(), found->second.preferred);
+        if (preferred != order.end()) std::rotate(order.begin(), preferred, preferred + 1);
+    }
+    return order;
+}
+
+size_t SourceChain::first_class(const std::string &symbol, size_t source) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = memory_.find(symbol);
+    return found == memory_.end() ? 0 : found->second.asset_class[source];
+}
+
+void SourceChain::remember_class(const std::string &symbol, size_t source, size_t asset_class) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    memory_of(symbol).asset_class[source] = asset_class;
+}
+
+void SourceChain::prefer(const std::string &symbol, size_t source) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    SymbolMemory &memory = memory_of(symbol);
+    memory.preferred = source;
+    memory.preferred_until = clock_() + kPreferredSourceMs;
+}
+
+bool SourceChain::is_resting(size_t source) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return clock_() < rested_until_[source];
+}
+
+void SourceChain::rest(size_t source, uint32_t retry_after_ms) {
+    uint32_t rest_ms = std::min(std::max(retry_after_ms, kSourceRestMs), kLongestSourceRestMs);
+    std::lock_guard<std::mutex> lock(mutex_);
+    rested_until_[source] = std::max(rested_until_[source], clock_() + rest_ms);
+}
+
+// Waits for one of the source's request slots until `deadline`; a fetch
+// someone waits for goes before any prefetch.
+bool SourceChain::take_slot(size_t source, uint64_t deadline, bool asked) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (asked) ++asked_waiting_[source];
+    for (;;) {
+        bool free = requests_at_once_[source] < kRequestsPerSource;
+        if (free && (asked || asked_waiting_[source] == 0)) break;
+        uint64_t now = clock_();
+        if (now >= deadline) {
+            if (asked) --asked_waiting_[source];
+            return false;
+        }
+        slot_freed_.wait_for(lock, std::chrono::milliseconds(deadline - now));
+    }
+    if (asked) --asked_waiting_[source];
+    ++requests_at_once_[source];
+    return true;
+}
+
+void SourceChain::give_slot(size_t source) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        --requests_at_once_[source];
+    }
+    slot_freed_.notify_all();
+}
+
+SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uint64_t deadline,
+                                      bool asked) {
+    Attempt attempt;
+    if (is_resting(source)) {
+        attempt.failure = "resting";
+        return attempt;
+    }
+    if (clock_() + kMinimumAttemptMs > deadline || !take_slot(source, deadline, asked)) {
+        attempt.failure = "no time left";
+        return attempt;
+    }
+    uint64_t now = clock_();
+    uint32_t budget = static_cast<uint32_t>(deadline > now ? deadline - now : 0);
+    UpstreamAnswer answer = fetch_(url, budget);
+    give_slot(source);
+    switch (answer.kind) {
+    case UpstreamAnswer::Kind::timed_out: attempt.failure = "time-out"; return attempt;
+    case UpstreamAnswer::Kind::unreachable: attempt.failure = "unreachable"; return attempt;
+    case UpstreamAnswer::Kind::too_large: attempt.failure = "answer too large"; return attempt;
+    case UpstreamAnswer::Kind::answered: break;
+    }
+    std::string status = "http " + std::to_string(answer.status);
+    if (is_rate_limit(answer.status)) {
+        rest(source, answer.retry_after_ms);
+        attempt.failure = "rate limited (" + status + ")";
+        return attempt;
+    }
+    // Yahoo says "unknown symbol" with a 404 and a JSON body.
+    if (answer.status != 200 && answer.status != 404) {
+        attempt.failure = status;
+        return attempt;
+    }
+    SourceReading reading = sources_[source].read(answer.body);
+    attempt.verdict = reading.verdict;
+    attempt.found = reading.verdict == AnswerVerdict::quote;
+    attempt.quote = std::move(reading.quote);
+    bool plain_404 = answer.status == 404 && reading.verdict != AnswerVerdict::unknown_symbol;
+    attempt.failure = plain_404 ? status : verdict_text(reading.verdict);
+    return attempt;
+}
+
+// One source's turn: its asset classes from the one that last quoted the
+// symbol, the next only while the one before says the symbol does not exist.
+SourceChain::Attempt SourceChain::ask_source(size_t source, const std::string &symbol,
+                                             uint64_t deadline, bool asked) {
+    const LiveSource &row = sources_[source];
+    Attempt attempt;
+    for (size_t c = first_class(symbol, source); c < row.asset_classes.size(); ++c) {
+        const std::string &asset_class = row.asset_classes[c];
+        attempt = ask(source, row.quote_url(row.base, symbol, asset_class), deadline, asked);
+        if (attempt.found) {
+            if (c != first_class(symbol, source)) remember_class(symbol, source, c);
+            attempt.quote.detail_url = row.detail_url(symbol, asset_class);
+            return attempt;
+        }
+        if (attempt.verdict != AnswerVerdict::unknown_symbol) break;
+    }
+    return attempt;
+}
+
+ServedQuote SourceChain::fetch(const std::string &symbol, bool asked) {
+    ServedQuote served;
+    std::vector<size_t> order = order_for(symbol);
+    uint64_t deadline = clock_() + kUpstreamBudgetMs;
+    std::string failures;
+    bool unknown_before = false;
+    for (size_t i = 0; i < order.size(); ++i) {
+        size_t source = order[i];
+        served.source = sources_[source].name;
+        uint64_t source_deadline = deadline;
+        if (i + 1 < order.size()) source_deadline = std::min(deadline, clock_() + kFirstSourceShareMs);
+        Attempt attempt = ask_source(source, symbol, source_deadline, asked);
+        if (attempt.found) {
+            if (unknown_before) prefer(symbol, source);
+            served.found = true;
+            served.quote = std::move(attempt.quote);
+            served.outcome = failures.empty() ? "quote" : "quote after " + failures;
+            return served;
+        }
+        unknown_before = unknown_before || attempt.verdict == AnswerVerdict::unknown_symbol;
+        failures += (failures.empty() ? "" : "; ") + std::string(sources_[source].name) + ": " +
+                    attempt.failure;
+    }
+    served.outcome = "no quote: " + failures;
+    return served;
+}

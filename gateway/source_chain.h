@@ -1,0 +1,96 @@
+// One quote from the live sources: asked in their order, each at most once
+// per quote (a source's asset classes one after the other), all within one
+// time budget, never more requests at once to a source than a polite
+// client makes, and a source that asked us to slow down left alone for a
+// while.
+//
+// Portable: no Windows header. The upstream fetch and the clock are handed
+// in, so the rules run the same against WinINet and against a test's fakes.
+#ifndef MORVANE_GATEWAY_SOURCE_CHAIN_H
+#define MORVANE_GATEWAY_SOURCE_CHAIN_H
+
+#include <stdint.h>
+
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gateway/gateway_limits.h"
+#include "gateway/gateway_options.h"
+#include "gateway/live_quote.h"
+#include "gateway/live_sources.h"
+
+struct UpstreamAnswer {
+    enum class Kind { answered, timed_out, unreachable, too_large };
+    Kind kind = Kind::unreachable;
+    int status = 0;             // HTTP status when answered
+    std::string body;           // when answered
+    uint32_t retry_after_ms = 0;  // what a Retry-After header asked for; 0: none
+};
+
+// GETs `url` within `budget_ms`; never longer.
+using UpstreamFetch = std::function<UpstreamAnswer(const std::string &url, uint32_t budget_ms)>;
+// Milliseconds from any fixed start; never goes back.
+using MonotonicClock = std::function<uint64_t()>;
+
+struct ServedQuote {
+    bool found = false;
+    LiveQuote quote;
+    std::string source = "-";  // the source that answered, or was asked last
+    std::string outcome;       // for the log: "quote", "cached", "no quote: ..."
+};
+
+// A Retry-After header's wait in milliseconds: delay-seconds ("120") or an
+// HTTP date ("Wed, 21 Oct 2026 07:28:00 GMT") against `now_seconds` since
+// 1970. 0 for anything else or a date gone by.
+uint32_t retry_after_ms(std::string_view header, int64_t now_seconds);
+
+class SourceChain {
+public:
+    SourceChain(const GatewayOptions &options, UpstreamFetch fetch, MonotonicClock clock);
+    SourceChain(const SourceChain &) = delete;
+    SourceChain &operator=(const SourceChain &) = delete;
+
+    // Asks the sources for a checked, upper-case symbol. A fetch someone
+    // waits for (`asked`) gets a free request slot before any prefetch.
+    // Safe to call from several threads at once.
+    ServedQuote fetch(const std::string &symbol, bool asked);
+
+    const std::vector<LiveSource> &sources() const { return sources_; }
+
+private:
+    struct Attempt;
+    struct SymbolMemory {
+        std::vector<size_t> asset_class;  // per source: the class that last quoted it
+        size_t preferred = 0;             // a source to ask first ...
+        uint64_t preferred_until = 0;     // ... until then
+    };
+
+    std::vector<size_t> order_for(const std::string &symbol);
+    size_t first_class(const std::string &symbol, size_t source);
+    void remember_class(const std::string &symbol, size_t source, size_t asset_class);
+    void prefer(const std::string &symbol, size_t source);
+    SymbolMemory &memory_of(const std::string &symbol);
+    Attempt ask_source(size_t source, const std::string &symbol, uint64_t deadline, bool asked);
+    Attempt ask(size_t source, const std::string &url, uint64_t deadline, bool asked);
+    bool take_slot(size_t source, uint64_t deadline, bool asked);
+    void give_slot(size_t source);
+    bool is_resting(size_t source);
+    void rest(size_t source, uint32_t retry_after_ms);
+
+    std::vector<LiveSource> sources_;
+    UpstreamFetch fetch_;
+    MonotonicClock clock_;
+    std::mutex mutex_;  // guards everything below
+    std::condition_variable slot_freed_;
+    std::vector<uint64_t> rested_until_;
+    std::vector<size_t> requests_at_once_;
+    std::vector<size_t> asked_waiting_;
+    std::map<std::string, SymbolMemory> memory_;
+};
+
+#endif
