@@ -15,13 +15,15 @@
 #include "gateway/quote_service.h"
 #include "gateway/scoped_handle.h"
 #include "gateway/upstream_fetch.h"
+#include "gateway/watchlist_store.h"
 
 namespace {
 
 const int kExitServed = 0;
 const int kExitFailed = 1;
 const int kExitUsage = 2;
-const DWORD kStopWaitMs = 10000;
+// Longer than the running gateway's own wait for its connection threads.
+const DWORD kStopWaitMs = 15000;
 
 // Named per port, so gateways on different ports never meet: the event
 // asks the gateway to stop, the mutex is held for as long as it runs.
@@ -50,6 +52,21 @@ int stop_running_gateway(uint16_t port, GatewayLog &log) {
     return kExitFailed;
 }
 
+QuoteServiceHooks service_hooks(HANDLE stop, GatewayLog &log) {
+    QuoteServiceHooks hooks;
+    hooks.fetch = [stop](const std::string &url, uint32_t budget_ms) {
+        return fetch_upstream(url, budget_ms, stop);
+    };
+    hooks.clock = monotonic_ms;
+    hooks.wall_clock = unix_seconds;
+    hooks.load_watchlist = load_watchlist;
+    hooks.save_watchlist = save_watchlist;
+    hooks.prefetched = [&log](const std::string &symbol, const ServedQuote &served, uint32_t ms) {
+        log.request(symbol, served.source, "prefetch " + served.outcome, ms);
+    };
+    return hooks;
+}
+
 int serve(const GatewayOptions &options, GatewayLog &log) {
     std::string port = std::to_string(options.port);
     KernelHandle stop(CreateEventA(nullptr, TRUE, FALSE, stop_event_name(options.port).c_str()));
@@ -64,7 +81,7 @@ int serve(const GatewayOptions &options, GatewayLog &log) {
         report_problem(log, error);
         return kExitFailed;
     }
-    QuoteService service(options, fetch_upstream, monotonic_ms);
+    QuoteService service(options, service_hooks(stop.get(), log));
     log.note("listening on 127.0.0.1:" + port);
     serve_quotes(listener, stop.get(), service, log);
     log.note("stopped");

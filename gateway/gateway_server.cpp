@@ -2,17 +2,20 @@
 
 #include <process.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "gateway/gateway_limits.h"
 #include "gateway/page_writer.h"
 #include "gateway/quote_request.h"
 
 namespace {
 
-// A client gets this long to send its whole request, and to take the answer.
-const DWORD kClientTimeoutMs = 5000;
-// Connections served at once; more are turned away with a 503.
-const LONG kMaxConnections = 64;
-const DWORD kDrainTimeoutMs = 1000;
-const DWORD kShutdownGraceMs = 2000;
+// How often the accept loop looks at the stop event while no one connects.
+const long kAcceptPollMs = 200;
+// A connection thread needs little stack; 128 of them must fit a 32-bit
+// process's address space with room to spare.
+const unsigned kConnectionStackBytes = 256 * 1024;
 
 struct Connection {
     SOCKET socket;
@@ -20,7 +23,40 @@ struct Connection {
     GatewayLog *log;
 };
 
-volatile LONG g_active_connections = 0;
+// The connection threads still running, each handle owned here until the
+// thread has ended and been waited for.
+class ConnectionThreads {
+public:
+    ~ConnectionThreads() {
+        for (HANDLE thread : threads_) CloseHandle(thread);
+    }
+    size_t running() {
+        forget_finished();
+        return threads_.size();
+    }
+    void add(HANDLE thread) { threads_.push_back(thread); }
+    // Waits at most `timeout_ms` in all for every thread to end.
+    void wait(DWORD timeout_ms) {
+        DWORD started = GetTickCount();
+        while (running() > 0 && GetTickCount() - started < timeout_ms) {
+            size_t count = std::min<size_t>(threads_.size(), MAXIMUM_WAIT_OBJECTS);
+            WaitForMultipleObjects(static_cast<DWORD>(count), threads_.data(), TRUE,
+                                   timeout_ms - (GetTickCount() - started));
+        }
+    }
+
+private:
+    void forget_finished() {
+        auto finished = std::remove_if(threads_.begin(), threads_.end(), [](HANDLE thread) {
+            if (WaitForSingleObject(thread, 0) != WAIT_OBJECT_0) return false;
+            CloseHandle(thread);
+            return true;
+        });
+        threads_.erase(finished, threads_.end());
+    }
+
+    std::vector<HANDLE> threads_;
+};
 
 void set_socket_timeouts(SOCKET socket, DWORD milliseconds) {
     setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&milliseconds),
@@ -93,43 +129,48 @@ unsigned __stdcall connection_thread(void *argument) {
     answer_connection(*connection);
     close_gracefully(connection->socket);
     delete connection;
-    InterlockedDecrement(&g_active_connections);
     return 0;
 }
 
-// Accepted sockets inherit the listener's event selection, which makes
-// them non-blocking; the connection threads want plain blocking calls.
-void make_blocking(SOCKET socket) {
-    WSAEventSelect(socket, nullptr, 0);
-    u_long non_blocking = 0;
-    ioctlsocket(socket, FIONBIO, &non_blocking);
+// A connection turned away for load is still answered, and logged.
+void turn_away(SOCKET client, GatewayLog &log) {
+    send_all(client, refusal_answer(503));
+    closesocket(client);
+    log.request("-", "-", "refused 503: " + std::to_string(kMaxConnections) + " connections at once", 0);
 }
 
-void hand_over(SOCKET client, QuoteService &service, GatewayLog &log) {
-    make_blocking(client);
+void hand_over(SOCKET client, QuoteService &service, GatewayLog &log, ConnectionThreads &threads) {
+    // The listener is non-blocking, and so is what it accepts; the
+    // connection threads want plain blocking calls bounded by time-outs.
+    u_long non_blocking = 0;
+    ioctlsocket(client, FIONBIO, &non_blocking);
     set_socket_timeouts(client, kClientTimeoutMs);
-    if (InterlockedIncrement(&g_active_connections) > kMaxConnections) {
-        InterlockedDecrement(&g_active_connections);
-        send_all(client, refusal_answer(503));
-        closesocket(client);
+    if (threads.running() >= static_cast<size_t>(kMaxConnections)) {
+        turn_away(client, log);
         return;
     }
     Connection *connection = new Connection{client, &service, &log};
-    uintptr_t thread = _beginthreadex(nullptr, 0, connection_thread, connection, 0, nullptr);
+    uintptr_t thread = _beginthreadex(nullptr, kConnectionStackBytes, connection_thread, connection,
+                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (thread == 0) {
         delete connection;
-        InterlockedDecrement(&g_active_connections);
-        closesocket(client);
+        turn_away(client, log);
         return;
     }
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    threads.add(reinterpret_cast<HANDLE>(thread));
 }
 
-void wait_for_connections() {
-    DWORD started = GetTickCount();
-    while (g_active_connections > 0 && GetTickCount() - started < kShutdownGraceMs) {
-        Sleep(20);
-    }
+// True when a connection waits on the listener, false after `kAcceptPollMs`
+// without one. select() reports the state of the backlog each time it is
+// asked; an event selection reports a change once, and a signal lost to a
+// reset (under Wine, by the event selection accepted sockets inherit) leaves
+// connections in the backlog with no one ever woken for them.
+bool connection_waiting(SOCKET listener) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener, &readable);
+    timeval timeout = {0, kAcceptPollMs * 1000};
+    return select(0, &readable, nullptr, nullptr, &timeout) == 1;
 }
 
 }  // namespace
@@ -159,17 +200,21 @@ SOCKET open_listener(uint16_t port, std::string *error) {
 }
 
 void serve_quotes(SOCKET listener, HANDLE stop_event, QuoteService &service, GatewayLog &log) {
-    HANDLE accept_event = WSACreateEvent();
-    WSAEventSelect(listener, accept_event, FD_ACCEPT);
-    HANDLE waits[2] = {stop_event, accept_event};
-    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-        WSAResetEvent(accept_event);
+    // Non-blocking, so that a client gone between select() and accept()
+    // cannot hold the loop.
+    u_long non_blocking = 1;
+    ioctlsocket(listener, FIONBIO, &non_blocking);
+    ConnectionThreads threads;
+    while (WaitForSingleObject(stop_event, 0) == WAIT_TIMEOUT) {
+        if (!connection_waiting(listener)) continue;
         SOCKET client;
         while ((client = accept(listener, nullptr, nullptr)) != INVALID_SOCKET) {
-            hand_over(client, service, log);
+            hand_over(client, service, log, threads);
         }
     }
     closesocket(listener);
-    WSACloseEvent(accept_event);
-    wait_for_connections();
+    // Requests in progress end now rather than at their sources' time-out;
+    // each connection thread still answers and closes its own socket.
+    service.stop();
+    threads.wait(2 * kClientTimeoutMs + kDrainTimeoutMs);
 }

@@ -17,8 +17,9 @@
 // set when it cannot. Winsock must be started.
 SOCKET open_listener(uint16_t port, std::string *error);
 
-// Answers connections on `listener` until `stop_event` is set, then waits a
-// moment for answers in progress. Closes the listener.
+// Answers connections on `listener` until `stop_event` is set; then closes
+// the listener, stops `service` and waits for every connection thread to
+// end (each is bounded by its time-outs).
 void serve_quotes(SOCKET listener, HANDLE stop_event, QuoteService &service, GatewayLog &log);
 
 #endif

@@ -2,39 +2,157 @@
 
 #include <utility>
 
-QuoteService::QuoteService(const GatewayOptions &options, UpstreamFetch fetch,
-                           MonotonicClock clock)
+QuoteService::QuoteService(const GatewayOptions &options, QuoteServiceHooks hooks)
     : cache_ms_(uint64_t{options.cache_seconds} * 1000),
-      clock_(clock),
-      chain_(options, std::move(fetch), std::move(clock)) {}
-
-bool QuoteService::from_cache(const std::string &symbol, ServedQuote *served) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = cache_.find(symbol);
-    if (found == cache_.end() || clock_() - found->second.fetched_at >= cache_ms_) return false;
-    served->found = true;
-    served->quote = found->second.quote;
-    served->source = found->second.source;
-    served->outcome = "cached";
-    return true;
+      hooks_(std::move(hooks)),
+      chain_(options, hooks_.fetch, hooks_.clock) {
+    if (hooks_.load_watchlist) watchlist_ = Watchlist::loaded(hooks_.load_watchlist());
+    // Without a cache a prefetched quote could serve no one.
+    if (cache_ms_ == 0) return;
+    for (size_t i = 0; i < hooks_.prefetch_workers; ++i) {
+        workers_.emplace_back([this] { prefetch_loop(); });
+    }
 }
 
-void QuoteService::remember(const std::string &symbol, const ServedQuote &served) {
-    if (cache_ms_ == 0 || !served.found) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    uint64_t now = clock_();
-    if (cache_.size() >= kCacheSweepSize) {
-        for (auto entry = cache_.begin(); entry != cache_.end();) {
-            entry = now - entry->second.fetched_at >= cache_ms_ ? cache_.erase(entry) : std::next(entry);
+QuoteService::~QuoteService() {
+    stop();
+    for (std::thread &worker : workers_) worker.join();
+}
+
+void QuoteService::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        for (const std::string &symbol : queue_) entries_[symbol].flight = Entry::Flight::none;
+        queue_.clear();
+    }
+    chain_.stop();
+    changed_.notify_all();
+}
+
+void QuoteService::note_asked(const std::string &symbol) {
+    std::lock_guard<std::mutex> saving(save_mutex_);
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!watchlist_.note(symbol, hooks_.wall_clock())) return;
+        text = watchlist_.saved();
+    }
+    if (hooks_.save_watchlist) hooks_.save_watchlist(text);
+}
+
+// Entries no fetch holds and no quote keeps fresh are swept once there are
+// many; an entry in flight is never swept, so references to it stay good.
+QuoteService::Entry &QuoteService::entry_of(const std::string &symbol) {
+    if (entries_.size() >= kCacheSweepSize && entries_.count(symbol) == 0) {
+        uint64_t now = hooks_.clock();
+        for (auto entry = entries_.begin(); entry != entries_.end();) {
+            bool idle = entry->second.flight == Entry::Flight::none && !is_fresh(entry->second, now);
+            entry = idle ? entries_.erase(entry) : std::next(entry);
         }
     }
-    cache_[symbol] = Cached{served.quote, served.source, now};
+    return entries_[symbol];
+}
+
+bool QuoteService::is_fresh(const Entry &entry, uint64_t now) const {
+    return entry.fresh_quote && now - entry.quoted_at < cache_ms_;
+}
+
+ServedQuote QuoteService::served_from_cache(Entry &entry) {
+    ServedQuote served = entry.last;
+    served.outcome = entry.prefetched ? "prefetched" : "cached";
+    entry.prefetched = false;
+    return served;
+}
+
+// Another's fetch of the symbol is under way: its answer is this one's too.
+ServedQuote QuoteService::wait_for_fetch(std::unique_lock<std::mutex> &lock, Entry &entry) {
+    uint64_t fetches = entry.fetches;
+    changed_.wait(lock, [&] { return stopping_ || entry.fetches != fetches; });
+    if (entry.fetches == fetches) {
+        ServedQuote served;
+        served.outcome = "no quote: stopping";
+        return served;
+    }
+    return entry.last.found ? served_from_cache(entry) : entry.last;
+}
+
+// Every other symbol of the watchlist whose quote is stale, not already on
+// its way, and not asked of the sources within the cache period.
+void QuoteService::queue_stale_symbols(const std::string &asked, uint64_t now) {
+    bool queued = false;
+    for (const std::string &symbol : watchlist_.symbols(hooks_.wall_clock())) {
+        if (symbol == asked) continue;
+        Entry &entry = entry_of(symbol);
+        if (entry.flight != Entry::Flight::none || is_fresh(entry, now)) continue;
+        if (entry.tried && now - entry.tried_at < cache_ms_) continue;
+        entry.flight = Entry::Flight::queued;
+        queue_.push_back(symbol);
+        queued = true;
+    }
+    if (queued) changed_.notify_all();
+}
+
+void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch) {
+    uint64_t now = hooks_.clock();
+    ++entry.fetches;
+    entry.flight = Entry::Flight::none;
+    entry.tried = true;
+    entry.tried_at = now;
+    entry.last = served;
+    entry.fresh_quote = served.found && cache_ms_ > 0;
+    if (served.found) {
+        entry.quoted_at = now;
+        entry.prefetched = prefetch;
+    }
 }
 
 ServedQuote QuoteService::quote(const std::string &symbol) {
-    ServedQuote served;
-    if (from_cache(symbol, &served)) return served;
-    served = chain_.fetch(symbol, true);
-    remember(symbol, served);
+    note_asked(symbol);
+    std::unique_lock<std::mutex> lock(mutex_);
+    Entry &entry = entry_of(symbol);
+    uint64_t now = hooks_.clock();
+    if (is_fresh(entry, now)) return served_from_cache(entry);
+    if (entry.flight == Entry::Flight::fetching) return wait_for_fetch(lock, entry);
+    if (entry.flight == Entry::Flight::queued) {
+        // Asked for now: fetched here at once rather than behind the others.
+        for (auto queued = queue_.begin(); queued != queue_.end(); ++queued) {
+            if (*queued == symbol) {
+                queue_.erase(queued);
+                break;
+            }
+        }
+    }
+    entry.flight = Entry::Flight::fetching;
+    if (!workers_.empty() && !stopping_) queue_stale_symbols(symbol, now);
+    lock.unlock();
+    ServedQuote served = chain_.fetch(symbol, true);
+    lock.lock();
+    record(entry, served, false);
+    changed_.notify_all();
     return served;
+}
+
+void QuoteService::prefetch_loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_) return;
+        std::string symbol = queue_.front();
+        queue_.pop_front();
+        Entry &entry = entries_[symbol];
+        entry.flight = Entry::Flight::fetching;
+        lock.unlock();
+        uint64_t started = hooks_.clock();
+        ServedQuote served = chain_.fetch(symbol, false);
+        uint32_t ms = static_cast<uint32_t>(hooks_.clock() - started);
+        lock.lock();
+        record(entry, served, true);
+        changed_.notify_all();
+        if (hooks_.prefetched) {
+            lock.unlock();
+            hooks_.prefetched(symbol, served, ms);
+            lock.lock();
+        }
+    }
 }

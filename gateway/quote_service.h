@@ -1,22 +1,55 @@
-// Where a quote comes from: the cache, else the live sources.
+// Where a quote comes from: the cache, else the live sources. A request
+// that finds its quote stale or missing also sets every other symbol of the
+// watchlist whose quote is stale to be fetched at once, by a few workers of
+// the service's own, so that the ticker's requests one after the other cost
+// a few upstream round trips in all rather than one each. A symbol is
+// fetched once at a time: whoever asks for it meanwhile waits for that fetch.
 //
-// Portable: no Windows header.
+// Portable: no Windows header. The fetch, the clocks and the watchlist's
+// store are handed in, so the rules run the same against WinINet and the
+// registry as against a test's fakes.
 #ifndef MORVANE_GATEWAY_QUOTE_SERVICE_H
 #define MORVANE_GATEWAY_QUOTE_SERVICE_H
 
 #include <stdint.h>
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "gateway/gateway_options.h"
 #include "gateway/live_quote.h"
 #include "gateway/source_chain.h"
+#include "gateway/watchlist.h"
+
+// Seconds since 1970; the watchlist outlives the process, so its times do.
+using WallClock = std::function<int64_t()>;
+
+struct QuoteServiceHooks {
+    UpstreamFetch fetch;
+    MonotonicClock clock;
+    WallClock wall_clock;
+    // The watchlist as last saved, and where to save it; either may be empty.
+    std::function<std::string()> load_watchlist;
+    std::function<void(const std::string &)> save_watchlist;
+    // Told of every prefetched quote, for the log; may be empty.
+    std::function<void(const std::string &symbol, const ServedQuote &served, uint32_t ms)>
+        prefetched;
+    // Threads that prefetch; none leaves every fetch to the request that
+    // asks for it.
+    size_t prefetch_workers = kRequestsPerSource;
+};
 
 class QuoteService {
 public:
-    QuoteService(const GatewayOptions &options, UpstreamFetch fetch, MonotonicClock clock);
+    QuoteService(const GatewayOptions &options, QuoteServiceHooks hooks);
+    // Stops and waits for the service's workers.
+    ~QuoteService();
     QuoteService(const QuoteService &) = delete;
     QuoteService &operator=(const QuoteService &) = delete;
 
@@ -24,21 +57,43 @@ public:
     // threads at once.
     ServedQuote quote(const std::string &symbol);
 
+    // Ends every wait and drops what is queued; workers end after the fetch
+    // in hand, whose budget bounds them.
+    void stop();
+
 private:
-    struct Cached {
-        LiveQuote quote;
-        std::string source;
-        uint64_t fetched_at;
+    struct Entry {
+        enum class Flight { none, queued, fetching };
+        Flight flight = Flight::none;
+        uint64_t fetches = 0;     // fetches finished, for those who wait on one
+        bool tried = false;       // asked of the sources at tried_at
+        uint64_t tried_at = 0;
+        ServedQuote last;         // what the last fetch gave
+        bool fresh_quote = false; // last.found, and not yet outlived
+        uint64_t quoted_at = 0;
+        bool prefetched = false;  // the quote came from a prefetch, not yet served
     };
 
-    bool from_cache(const std::string &symbol, ServedQuote *served);
-    void remember(const std::string &symbol, const ServedQuote &served);
+    void note_asked(const std::string &symbol);
+    Entry &entry_of(const std::string &symbol);
+    bool is_fresh(const Entry &entry, uint64_t now) const;
+    ServedQuote served_from_cache(Entry &entry);
+    ServedQuote wait_for_fetch(std::unique_lock<std::mutex> &lock, Entry &entry);
+    void queue_stale_symbols(const std::string &asked, uint64_t now);
+    void record(Entry &entry, const ServedQuote &served, bool prefetch);
+    void prefetch_loop();
 
     uint64_t cache_ms_;
-    MonotonicClock clock_;
+    QuoteServiceHooks hooks_;
     SourceChain chain_;
-    std::mutex mutex_;  // guards cache_
-    std::map<std::string, Cached> cache_;
+    std::mutex save_mutex_;  // keeps the watchlist's saves in order
+    std::mutex mutex_;       // guards everything below
+    std::condition_variable changed_;
+    bool stopping_ = false;
+    Watchlist watchlist_;
+    std::map<std::string, Entry> entries_;
+    std::deque<std::string> queue_;
+    std::vector<std::thread> workers_;
 };
 
 #endif

@@ -140,6 +140,10 @@ bool SourceChain::take_slot(size_t source, uint64_t deadline, bool asked) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (asked) ++asked_waiting_[source];
     for (;;) {
+        if (stopping_) {
+            if (asked) --asked_waiting_[source];
+            return false;
+        }
         bool free = requests_at_once_[source] < kRequestsPerSource;
         if (free && (asked || asked_waiting_[source] == 0)) break;
         uint64_t now = clock_();
@@ -152,6 +156,14 @@ bool SourceChain::take_slot(size_t source, uint64_t deadline, bool asked) {
     if (asked) --asked_waiting_[source];
     ++requests_at_once_[source];
     return true;
+}
+
+void SourceChain::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    slot_freed_.notify_all();
 }
 
 void SourceChain::give_slot(size_t source) {

@@ -60,6 +60,9 @@ public:
     // Safe to call from several threads at once.
     ServedQuote fetch(const std::string &symbol, bool asked);
 
+    // Ends every wait for a request slot; what is asked from then on fails.
+    void stop();
+
     const std::vector<LiveSource> &sources() const { return sources_; }
 
 private:
@@ -90,6 +93,7 @@ private:
     std::vector<uint64_t> rested_until_;
     std::vector<size_t> requests_at_once_;
     std::vector<size_t> asked_waiting_;
+    bool stopping_ = false;
     std::map<std::string, SymbolMemory> memory_;
 };
 

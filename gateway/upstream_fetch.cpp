@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "gateway/scoped_handle.h"
+#include "gateway/watchlist_store.h"
 
 namespace {
 
@@ -63,16 +64,6 @@ UpstreamAnswer failed(UpstreamAnswer::Kind kind) {
 UpstreamAnswer::Kind failure_kind() {
     return GetLastError() == ERROR_INTERNET_TIMEOUT ? UpstreamAnswer::Kind::timed_out
                                                     : UpstreamAnswer::Kind::unreachable;
-}
-
-// Seconds since 1970 by the system clock, for a Retry-After date.
-int64_t unix_seconds() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    return static_cast<int64_t>(ticks.QuadPart / 10000000ull) - 11644473600ll;
 }
 
 uint32_t retry_after(HINTERNET request) {
@@ -155,7 +146,7 @@ unsigned __stdcall fetch_thread(void *argument) {
 
 }  // namespace
 
-UpstreamAnswer fetch_upstream(const std::string &url, uint32_t budget_ms) {
+UpstreamAnswer fetch_upstream(const std::string &url, uint32_t budget_ms, HANDLE stop) {
     auto job = std::make_shared<FetchJob>();
     job->url = url;
     job->budget_ms = budget_ms;
@@ -168,9 +159,10 @@ UpstreamAnswer fetch_upstream(const std::string &url, uint32_t budget_ms) {
         return failed(UpstreamAnswer::Kind::unreachable);
     }
     CloseHandle(reinterpret_cast<HANDLE>(thread));
-    if (WaitForSingleObject(job->done, budget_ms) != WAIT_OBJECT_0) {
-        return failed(UpstreamAnswer::Kind::timed_out);
-    }
+    HANDLE waits[2] = {job->done, stop};
+    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, budget_ms);
+    if (waited == WAIT_OBJECT_0 + 1) return failed(UpstreamAnswer::Kind::unreachable);
+    if (waited != WAIT_OBJECT_0) return failed(UpstreamAnswer::Kind::timed_out);
     return std::move(job->answer);
 }
 

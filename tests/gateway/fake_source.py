@@ -10,10 +10,14 @@ where ANSWER holds "json" (the body, as JSON) or "text" (the body as it
 stands), and optionally "status" (default 200), "location" (a Location
 header, for a redirect) and "delay" (seconds before answering). A symbol missing from the file gets the source's own answer for
 an unknown symbol; a Nasdaq symbol under another asset class than stocks is
-written SYM@CLASS (SPY@etf). Every request line is appended to --log. Prints its port
+written SYM@CLASS (SPY@etf). W1, W2, ... (a W and digits) are a watchlist
+of any length: each gets a quote from either source after --watchlist-delay
+seconds, however many are asked at once; GET /peak tells the most requests
+that were in progress at once and starts counting anew. Every request line is appended to --log. Prints its port
 alone on the first line.
 """
 import argparse
+import contextlib
 import http.server
 import json
 import os
@@ -29,6 +33,14 @@ from quote_server import StopRequest, _non_negative, _port  # noqa: E402
 
 ROUTES = (("nasdaq", re.compile(r"^/api/quote/([^/?]+)/info(\?|$)")),
           ("yahoo", re.compile(r"^/v8/finance/chart/([^/?]+)(\?|$)")))
+WATCHLIST_SYMBOL = re.compile(r"^W[0-9]+$")
+WATCHLIST_ANSWER = {
+    "nasdaq": {"json": {"data": {"exchange": "NASDAQ-GS", "marketStatus": "Open", "keyStats": None,
+                                 "primaryData": {"lastSalePrice": "$10.00", "netChange": "+0.50",
+                                                 "deltaIndicator": "up", "volume": "1,000"}}}},
+    "yahoo": {"json": {"chart": {"result": [{"meta": {"currency": "USD", "regularMarketPrice": 10.0,
+                                                      "previousClose": 9.5}}], "error": None}}},
+}
 UNKNOWN = {
     "nasdaq": {"status": 200, "json": {"data": None, "message": None,
                                        "status": {"rCode": 400, "bCodeMessage": [
@@ -60,15 +72,21 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
 
     def do_GET(self):
+        if self.path == "/peak":
+            return self._send(200, str(self.server.take_peak()).encode("ascii"))
         self.server.record(self.requestline)
         for source, pattern in ROUTES:
             match = pattern.match(self.path)
             if match:
                 symbol = match.group(1).replace("%5E", "^")
-                answer = self.server.answers.get(source, {}).get(_answer_key(symbol, self.path),
-                                                                 UNKNOWN[source])
-                return self._answer(answer)
+                with self.server.in_progress():
+                    return self._answer(self._answer_for(source, symbol))
         self._send(404, b"not found")
+
+    def _answer_for(self, source, symbol):
+        if WATCHLIST_SYMBOL.match(symbol):
+            return dict(WATCHLIST_ANSWER[source], delay=self.server.watchlist_delay)
+        return self.server.answers.get(source, {}).get(_answer_key(symbol, self.path), UNKNOWN[source])
 
     def _answer(self, answer):
         time.sleep(answer.get("delay", 0))
@@ -90,12 +108,32 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
 
 class SourceServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
+    request_queue_size = 128
 
-    def __init__(self, port, answers, log_path):
+    def __init__(self, port, answers, log_path, watchlist_delay):
         super().__init__(("127.0.0.1", port), SourceHandler)
         self.answers = answers
+        self.watchlist_delay = watchlist_delay
         self._log_path = log_path
         self._lock = threading.Lock()
+        self._now = 0
+        self._peak = 0
+
+    @contextlib.contextmanager
+    def in_progress(self):
+        with self._lock:
+            self._now += 1
+            self._peak = max(self._peak, self._now)
+        try:
+            yield
+        finally:
+            with self._lock:
+                self._now -= 1
+
+    def take_peak(self):
+        with self._lock:
+            peak, self._peak = self._peak, self._now
+        return peak
 
     def record(self, request_line):
         if self._log_path:
@@ -109,13 +147,14 @@ def main(argv):
     parser.add_argument("--answers", required=True, metavar="FILE")
     parser.add_argument("--log", metavar="FILE")
     parser.add_argument("--lifetime", type=_non_negative(float), metavar="SECONDS")
+    parser.add_argument("--watchlist-delay", type=_non_negative(float), default=0.25, metavar="SECONDS")
     options = parser.parse_args(argv)
     try:
         with open(options.answers, encoding="utf-8") as answers_file:
             answers = json.load(answers_file)
     except (OSError, ValueError) as error:
         parser.error("cannot read %s: %s" % (options.answers, error))
-    server = SourceServer(options.port, answers, options.log)
+    server = SourceServer(options.port, answers, options.log, options.watchlist_delay)
     stop = StopRequest()
     for signal_number in (signal.SIGINT, signal.SIGTERM):
         signal.signal(signal_number, stop.request)

@@ -135,10 +135,12 @@ protected:
         options_.nasdaq_base = "http://n/" + nasdaq;
         options_.yahoo_base = "http://y/" + yahoo;
         options_.source = choice;
-        service_.reset(new QuoteService(
-            options_,
-            [this](const std::string &url, uint32_t budget) { return source_.answer(url, budget); },
-            [this] { return source_.now; }));
+        QuoteServiceHooks hooks;
+        hooks.fetch = [this](const std::string &url, uint32_t budget) { return source_.answer(url, budget); };
+        hooks.clock = [this] { return source_.now; };
+        hooks.wall_clock = [this] { return static_cast<int64_t>(source_.now / 1000); };
+        hooks.prefetch_workers = 0;
+        service_.reset(new QuoteService(options_, std::move(hooks)));
         return *service_;
     }
 

@@ -9,7 +9,9 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "app/app_state.h"
 #include "app_test_support.h"
 #include "gateway/gateway_options.h"
+#include "gateway/watchlist_store.h"
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
 #include "support/loopback.h"
@@ -28,6 +31,8 @@ namespace {
 
 const char kGateway[] = GATEWAY_FILE_NAME;
 const DWORD kStartTimeoutMs = 30000;
+// How long the fake source takes to answer a watchlist symbol (W1, W2, ...).
+const DWORD kWatchlistDelayMs = 500;
 
 size_t count_of(const std::string &text, const std::string &part) {
     size_t count = 0;
@@ -63,6 +68,8 @@ protected:
         ASSERT_NE(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE), 0u) << MQ_FAKE_SOURCE_PORT_FILE;
         log_path_ = mqtest::temp_path("gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log");
         DeleteFileA(log_path_.c_str());
+        // Each case starts with a gateway that knows no symbol yet.
+        RegDeleteKeyA(HKEY_CURRENT_USER, GATEWAY_REGISTRY_KEY);
         port_ = mqtest::free_loopback_port();
     }
 
@@ -216,6 +223,49 @@ TEST_F(Gateway, WithoutCacheEveryQuoteAsksTheSource) {
     std::sort(times.begin(), times.end());
     printf("[ measured ] one quote through the real plug-in, page fetch and gateway from the fake "
            "source: median %lu ms, slowest %lu ms (of 100)\n", times[50], times[99]);
+}
+
+std::string status_of_quote(DWORD port, const char *symbol) {
+    std::string request = std::string("GET /Quote.dll?symbol=") + symbol + " HTTP/1.1\r\n\r\n";
+    return (exchange)(port, request).substr(0, 12);
+}
+
+// Concurrent clients against a source that must answer each of them once
+// stalled the accept loop for good; idle connections must not hold it either.
+TEST_F(Gateway, ClientsAtOnceAndIdleConnectionsNeverStallIt) {
+    start("--cache-seconds 0");
+    std::atomic<int> answered{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < 8; ++c) {
+        clients.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) answered += status_of_quote(port_, "MSFT") == "HTTP/1.1 200";
+        });
+    }
+    for (std::thread &client : clients) client.join();
+    EXPECT_EQ(answered, 8 * 50);
+
+    std::vector<SOCKET> silent;
+    for (int i = 0; i < 64; ++i) silent.push_back(mqtest::connect_to("127.0.0.1", port_));
+    EXPECT_EQ(status_of_quote(port_, "MSFT"), "HTTP/1.1 200");
+    for (SOCKET socket : silent) closesocket(socket);
+}
+
+// The watchlist is known from the last run: the first stale quote brings
+// the others along, six at a time.
+TEST_F(Gateway, TenRequestsOneAfterTheOtherCostAboutTwoRoundTrips) {
+    std::string watchlist;
+    for (int i = 1; i <= 10; ++i) watchlist += "W" + std::to_string(i) + " " + std::to_string(unix_seconds()) + "\n";
+    save_watchlist(watchlist);
+    start();
+    DWORD started = GetTickCount();
+    for (int i = 1; i <= 10; ++i) {
+        EXPECT_EQ(quote(("W" + std::to_string(i)).c_str()).last_sale, 10.0f) << i;
+    }
+    DWORD took = GetTickCount() - started;
+    printf("[ measured ] 10 quotes one after the other, source answering after %lu ms: %lu ms\n",
+           kWatchlistDelayMs, took);
+    EXPECT_LT(took, 2 * kWatchlistDelayMs + kWatchlistDelayMs / 2);
+    EXPECT_TRUE(logged("\tprefetch quote\t")) << log();
 }
 
 TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
