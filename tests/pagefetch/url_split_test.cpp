@@ -124,8 +124,8 @@ TEST(ResolveLocation, FollowsOnlyHttpOnPortEightyAndKeepsWhatARelativeLocationLe
         std::unique_ptr<RedirectTarget> target(new RedirectTarget);
         memset(target.get(), '#', sizeof *target);
         const bool follows = resolve_location(c.location, "quotes.test", c.base_path, target.get());
-        ASSERT_EQ(follows, c.host != nullptr);
-        if (follows) {
+        EXPECT_EQ(follows, c.host != nullptr);
+        if (follows && c.host != nullptr) {
             EXPECT_STREQ(target->host, c.host);
             EXPECT_STREQ(target->path, c.path);
         }
