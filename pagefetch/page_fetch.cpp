@@ -137,12 +137,12 @@ HINTERNET open_root(const char *proxy) {
 // Reads the body in the chunks WinINet reports as available, straight into
 // `buffer`; a chunk that does not fit ends the download. Returns the bytes
 // received and leaves them zero-terminated within `capacity` (> 0).
-//
-// The time is looked at after a read, so a redirect answered just as the
-// fetch runs out of time still gives its body.
 uint32_t read_body(HINTERNET request, char *buffer, uint32_t capacity, DWORD started) {
     uint32_t total = 0;
     for (;;) {
+        if (GetTickCount() - started > kWholeFetchLimitMs) {
+            break;
+        }
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0) || available > capacity - total) {
             break;
@@ -154,7 +154,7 @@ uint32_t read_body(HINTERNET request, char *buffer, uint32_t capacity, DWORD sta
         // Counting what arrived rather than what was offered: a short read
         // must not report bytes that were never written.
         total += received;
-        if (received == 0 || GetTickCount() - started > kWholeFetchLimitMs) {
+        if (received == 0) {
             break;
         }
     }
