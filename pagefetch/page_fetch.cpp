@@ -1,4 +1,5 @@
-// MQUTILITES_GetPage: one HTTP GET through WinINet into the caller's buffer.
+// MQUTILITES_GetPage: one HTTP GET through WinINet into the caller's buffer,
+// following up to five redirects.
 #include "pagefetch/page_fetch.h"
 
 #include <windows.h>
@@ -22,6 +23,10 @@ const INTERNET_PORT kServerPort = 80;
 // and the fetch blocks the caller's only thread; so the body loop also gives
 // up once the whole fetch has taken this long, keeping what arrived.
 const DWORD kWholeFetchLimitMs = 30000;
+
+// Redirects followed in a row before a redirect's own body is taken as the
+// page; a loop ends here, well inside the whole-fetch limit.
+const int kMostRedirects = 5;
 
 // One process-wide time-out: the value in force during a fetch and the value
 // found before it.
@@ -157,7 +162,84 @@ uint32_t read_body(HINTERNET request, char *buffer, uint32_t capacity, DWORD sta
     return total;
 }
 
-// Leaves `buffer` empty and `*length` alone unless a request was sent.
+// What every request of one fetch shares: the root handle, the time-outs,
+// the caller's buffer and length, and when the fetch began.
+struct FetchRun {
+    HINTERNET root;
+    const Timeouts *timeouts;
+    char *buffer;
+    uint32_t *length;
+    DWORD started;
+};
+
+bool is_followed_status(DWORD status) {
+    switch (status) {
+    case HTTP_STATUS_MOVED:
+    case HTTP_STATUS_REDIRECT:
+    case HTTP_STATUS_REDIRECT_METHOD:
+    case HTTP_STATUS_REDIRECT_KEEP_VERB:
+    case HTTP_STATUS_PERMANENT_REDIRECT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool may_follow(const FetchRun &run, int redirects) {
+    return redirects < kMostRedirects && GetTickCount() - run.started < kWholeFetchLimitMs;
+}
+
+// Where the answer to `request`, sent for host and path, leads, when it is a
+// redirect the fetch follows. A Location too long for its buffer fails the
+// query and is not followed.
+bool redirect_target(HINTERNET request, const char *host, const char *path, RedirectTarget *next) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+        !is_followed_status(status)) {
+        return false;
+    }
+    char location[kLocationSize];
+    size = sizeof location;
+    return HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr) &&
+           resolve_location(location, host, path, next);
+}
+
+enum class Answer { NotSent, Page, Redirect };
+
+// Sends one GET for host and path. A redirect that `may_follow` allows leaves
+// its target in `*next` and its body unread; any other answer's body is the
+// page. Its connection and request are closed before it returns.
+Answer request_page(const FetchRun &run, const char *host, const char *path, int redirects,
+                    RedirectTarget *next) {
+    InternetHandle connection(
+        InternetConnectA(run.root, host, kServerPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection.get()) {
+        return Answer::NotSent;
+    }
+    // Redirects are followed here rather than by WinINet: Wine's WinINet
+    // follows a redirect loop without end, inside HttpSendRequestA, where no
+    // time-out reaches it.
+    InternetHandle request(HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+    if (!request.get()) {
+        return Answer::NotSent;
+    }
+    // Wine's WinINet ignores the process-wide receive and send time-outs and
+    // honours them only on the request handle.
+    set_timeouts(request.get(), *run.timeouts);
+    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
+        return Answer::NotSent;
+    }
+    if (may_follow(run, redirects) && redirect_target(request.get(), host, path, next)) {
+        return Answer::Redirect;
+    }
+    *run.length = read_body(request.get(), run.buffer, *run.length, run.started);
+    return Answer::Page;
+}
+
+// Leaves `buffer` empty and `*length` alone unless the request for the page
+// itself, after any redirects, was sent.
 void fetch(const char *host, const char *path, char *buffer, uint32_t *length, const char *proxy,
            const Timeouts &timeouts) {
     const DWORD started = GetTickCount();
@@ -169,26 +251,14 @@ void fetch(const char *host, const char *path, char *buffer, uint32_t *length, c
     if (!root.get()) {
         return;
     }
-    InternetHandle connection(
-        InternetConnectA(root.get(), host, kServerPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection.get()) {
-        return;
+    const FetchRun run = {root.get(), &timeouts, buffer, length, started};
+    RedirectTarget current;
+    RedirectTarget next;
+    for (int redirects = 0; request_page(run, host, path, redirects, &next) == Answer::Redirect; ++redirects) {
+        current = next;
+        host = current.host;
+        path = current.path;
     }
-    // Redirects are not followed: Wine's WinINet follows a redirect loop
-    // without end, inside HttpSendRequestA, where no time-out reaches it. A
-    // redirect's own body is what the caller gets.
-    InternetHandle request(HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
-    if (!request.get()) {
-        return;
-    }
-    // Wine's WinINet ignores the process-wide receive and send time-outs and
-    // honours them only on the request handle.
-    set_timeouts(request.get(), timeouts);
-    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
-        return;
-    }
-    *length = read_body(request.get(), buffer, *length, started);
 }
 
 void fetch_if_addressed(const char *url, uint32_t url_size, char *buffer, uint32_t *length,

@@ -17,6 +17,11 @@ extern "C" {
 // `buffer` always ends in a zero within the capacity. The caller owns every
 // buffer; nothing is kept after the call.
 //
+// A redirect (301, 302, 303, 307, 308) to an http address on port 80 is
+// followed with a GET, through the same proxy, up to five in a row; the page
+// is the body of the first answer that is not followed. A redirect whose
+// request cannot be sent counts as a request not sent.
+//
 // Nothing is fetched, and `buffer` and `*length` stay as they were, when the
 // address has no host and path (no third '/' within `url_size`) or the
 // capacity is 0. When a request could not be sent, `buffer` is an empty text

@@ -55,6 +55,12 @@ Test pages
                                        max-age); its body counts the requests
                                        for ID that reached the server
   /test/echo                           the request line and headers received
+  /test/redirect?status=S&to=URL&hops=N
+                                       a redirect S (300 to 399, default 302)
+                                       to URL, as given; with N above 1, first
+                                       N-1 redirects back here, each with a
+                                       relative location
+Every redirect's body is "moved to " and its location, on one line.
   /detail?symbol=SYM                   the page a quote's detail address names
 Every request is written to --log FILE as: request line, a tab, User-Agent.
 """
@@ -264,6 +270,8 @@ class QuoteHandler(http.server.BaseHTTPRequestHandler):
             self._send(200, ("hits=%d" % hits).encode(),
                        {"Cache-Control": "public, max-age=3600",
                         "Last-Modified": "Mon, 01 Jan 2024 00:00:00 GMT", "ETag": "\"fixed\""})
+        elif name == "redirect":
+            self._serve_redirect(query)
         elif name == "echo":
             lines = [self.requestline] + ["%s: %s" % item for item in self.headers.items()]
             self._send(200, ("\r\n".join(lines) + "\r\n\r\n").encode())
@@ -282,6 +290,24 @@ class QuoteHandler(http.server.BaseHTTPRequestHandler):
             self._send(400, b"size, chunk and delay out of range\n")
             return
         self._send_chunked(body_pattern(size), chunk, delay)
+
+    def _serve_redirect(self, query):
+        try:
+            status = int(query.get("status", ["302"])[0])
+            hops = int(query.get("hops", ["1"])[0])
+        except ValueError:
+            self._send(400, b"status and hops are whole numbers\n")
+            return
+        to = query.get("to", [""])[0]
+        if not 300 <= status <= 399 or hops < 1:
+            self._send(400, b"status 300 to 399 and hops 1 or more\n")
+            return
+        if hops > 1:
+            to = "redirect?" + urllib.parse.urlencode({"status": status, "hops": hops - 1, "to": to})
+        self._send_redirect(status, to)
+
+    def _send_redirect(self, status, location):
+        self._send(status, ("moved to %s\n" % location).encode(), {"Location": location})
 
     def _serve_quote(self, symbol, mode):
         quote = self.server.market.quote(symbol)
@@ -310,7 +336,7 @@ class QuoteHandler(http.server.BaseHTTPRequestHandler):
             "price-minus-0": lambda: self._send(200, page_with(price_text="-0")),
             "price-3.4e38": lambda: self._send(200, page_with(price_text="3.4e38")),
             "long-volume": lambda: self._send(200, page_with(volume_text=FORTY_DIGIT_VOLUME)),
-            "redirect-loop": lambda: self._send(302, b"", {"Location": self._own_address()}),
+            "redirect-loop": lambda: self._send_redirect(302, self._own_address()),
         }
         serve[mode]()
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -27,6 +28,8 @@ const size_t kGuardBytes = 64;
 const unsigned char kGuard = 0xA5;
 const DWORD kReceiveTimeoutMs = 10000;
 const DWORD kWholeFetchLimitMs = 30000;
+// A page from the local server, redirects and all, takes far less.
+const DWORD kQuickMs = 3000;
 
 using mqtest::DeliverableLibrary;
 
@@ -80,6 +83,15 @@ Fetch fetch(const std::string &url, uint32_t capacity, const std::string &proxy,
     return result;
 }
 
+// What the quote server's /test/body page holds: 'a' to 'z' over and over.
+std::string body_text(size_t size) {
+    std::string text(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        text[i] = static_cast<char>('a' + i % 26);
+    }
+    return text;
+}
+
 void print_measure(const char *what, DWORD ms) { printf("[ measured ] %s: %lu ms\n", what, ms); }
 
 class PageFetch : public testing::Test {
@@ -125,10 +137,7 @@ TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
 TEST_F(PageFetch, NormalPageArrivesWholeWithItsLength) {
     Fetch page = fetch(address("test/body?size=5000"), 8000, proxy_);
     ASSERT_EQ(page.length, 5000u);
-    EXPECT_EQ(strlen(page.text()), 5000u);
-    for (size_t i = 0; i < 5000; ++i) {
-        ASSERT_EQ(page.text()[i], 'a' + static_cast<char>(i % 26)) << "byte " << i;
-    }
+    EXPECT_EQ(page.text(), body_text(5000));
     EXPECT_TRUE(page.guard_intact());
 }
 
@@ -170,11 +179,56 @@ TEST_F(PageFetch, BodyIsCutBeforeTheFirstChunkThatDoesNotFit) {
         Fetch page = fetch(address(query), c.capacity, proxy_);
         EXPECT_EQ(page.length, c.expected_length);
         const size_t text_length = std::min<size_t>(c.expected_length, c.capacity - 1);
-        EXPECT_EQ(strlen(page.text()), text_length);
-        for (size_t i = 0; i < text_length; ++i) {
-            ASSERT_EQ(page.text()[i], 'a' + static_cast<char>(i % 26)) << "byte " << i;
-        }
+        EXPECT_EQ(page.text(), body_text(text_length));
         EXPECT_TRUE(page.guard_intact()) << "a byte was written past the capacity";
+    }
+}
+
+// The quote server's /test/redirect page, answering `status` with a
+// location of `to` after hops - 1 redirects back to itself.
+std::string redirect_path(int status, const std::string &to, int hops = 1) {
+    std::string path = "test/redirect?status=" + std::to_string(status) + "&hops=" + std::to_string(hops) + "&to=";
+    for (unsigned char c : to) {
+        char escaped[4];
+        snprintf(escaped, sizeof escaped, "%%%02X", c);
+        path += isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+    }
+    return path;
+}
+
+std::string moved_to(const std::string &location) { return "moved to " + location + "\n"; }
+
+struct RedirectCase {
+    const char *name;
+    std::string path;
+    std::string expected;  // the whole page, or its beginning when not `whole`
+    bool whole;
+};
+
+TEST_F(PageFetch, RedirectsOverHttpAreFollowedFiveInARowAndOthersGiveTheirOwnBody) {
+    const std::string page = body_text(600);
+    const std::string page_address = "http://quotes.test/test/body?size=600";
+    const std::string https_address = "https://quotes.test/test/body?size=600";
+    const RedirectCase cases[] = {
+        {"302 to a page on the same host", redirect_path(302, page_address), page, true},
+        {"301 to a relative location", redirect_path(301, "body?size=600"), page, true},
+        {"307 to another host goes through the proxy as a GET", redirect_path(307, "http://elsewhere.test/test/echo"),
+         "GET http://elsewhere.test", false},
+        {"the sixth redirect in a row is the page", redirect_path(308, page_address, 6), moved_to(page_address), true},
+        {"a loop ends in a redirect", "test/redirect-loop/page", "moved to http://quotes.test", false},
+        {"https is not followed", redirect_path(303, https_address), moved_to(https_address), true},
+    };
+    for (const RedirectCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fetch fetched = fetch(address(c.path), 4000, proxy_);
+        print_measure(c.name, fetched.elapsed_ms);
+        EXPECT_LT(fetched.elapsed_ms, kQuickMs);
+        const std::string text = fetched.text();
+        EXPECT_EQ(text.substr(0, c.expected.size()), c.expected);
+        EXPECT_EQ(text.size(), fetched.length);
+        if (c.whole) {
+            EXPECT_EQ(text.size(), c.expected.size());
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,56 @@ TEST(UrlSplit, LongestPartsStillEndInAZeroInsideUrlSize) {
         EXPECT_EQ(parts.host.back(), '\0');
         EXPECT_EQ(parts.path.back(), '\0');
         EXPECT_EQ(strlen(parts.host.data()) + strlen(parts.path.data()), size - 3);
+    }
+}
+
+struct LocationCase {
+    const char *name;
+    const char *location;
+    const char *base_path;  // the base host is always "quotes.test"
+    const char *host;       // nullptr: not followed
+    const char *path;
+};
+
+const std::string kTooLong(kLocationSize - 5, 'p');
+
+const LocationCase kLocations[] = {
+    {"absolute, same host", "http://quotes.test/test/body?size=600", "a/b", "quotes.test", "test/body?size=600"},
+    {"absolute, other host, scheme in capitals", "HTTP://Other.example/x", "a/b", "Other.example", "x"},
+    {"port 80 is dropped", "http://other:080/x", "a/b", "other", "x"},
+    {"no path", "http://other", "a/b", "other", ""},
+    {"query straight after the host", "http://other?q=1", "a/b", "other", "?q=1"},
+    {"address in brackets with port 80", "http://[::1]:80/x", "a/b", "[::1]", "x"},
+    {"network path keeps http", "//other/x", "a/b", "other", "x"},
+    {"absolute path", "/test/body?size=600", "a/b", "quotes.test", "test/body?size=600"},
+    {"relative path, a '/' in the base's query is no folder", "body?size=600", "test/redirect?to=/a/b",
+     "quotes.test", "test/body?size=600"},
+    {"relative path from the top folder", "page", "index", "quotes.test", "page"},
+    {"new query keeps the base's path", "?b=2", "test/page?a=1", "quotes.test", "test/page?b=2"},
+    {"fragment is not sent", "/x#/frag", "a/b", "quotes.test", "x"},
+    {"https is not followed", "https://quotes.test/x", "a/b", nullptr, nullptr},
+    {"http without its slashes", "http:x", "a/b", nullptr, nullptr},
+    {"another port", "http://other:8080/x", "a/b", nullptr, nullptr},
+    {"empty host", "http:///x", "a/b", nullptr, nullptr},
+    {"user name", "http://user@other/x", "a/b", nullptr, nullptr},
+    {"line break", "/x\r\nHost: other", "a/b", nullptr, nullptr},
+    {"empty", "", "a/b", nullptr, nullptr},
+    {"fragment only", "#top", "a/b", nullptr, nullptr},
+    {"merged path too long", kTooLong.c_str(), "folder/page", nullptr, nullptr},
+};
+
+TEST(ResolveLocation, FollowsOnlyHttpOnPortEightyAndKeepsWhatARelativeLocationLeavesOut) {
+    for (const LocationCase &c : kLocations) {
+        SCOPED_TRACE(c.name);
+        // On the heap, so the sanitizers see a write past the end.
+        std::unique_ptr<RedirectTarget> target(new RedirectTarget);
+        memset(target.get(), '#', sizeof *target);
+        const bool follows = resolve_location(c.location, "quotes.test", c.base_path, target.get());
+        EXPECT_EQ(follows, c.host != nullptr);
+        if (follows && c.host != nullptr) {
+            EXPECT_STREQ(target->host, c.host);
+            EXPECT_STREQ(target->path, c.path);
+        }
     }
 }
 

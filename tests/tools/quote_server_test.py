@@ -9,6 +9,7 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
 
 TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
 SERVER = os.path.join(TOOLS, "quote_server.py")
@@ -241,6 +242,17 @@ class ServingTests(unittest.TestCase):
                 started = time.monotonic()
                 response = self.get("/test/%s/Quote.dll?symbol=MSFT" % mode, wait=1.0)
                 check(response, time.monotonic() - started)
+
+    def test_redirect_page_names_its_location_and_counts_down_its_hops(self):
+        to = "http://elsewhere.test/test/body?size=3"
+        for hops, location in ((1, to), (3, "redirect?status=307&hops=2&to=http%3A%2F%2Felsewhere.test"
+                                            "%2Ftest%2Fbody%3Fsize%3D3")):
+            with self.subTest(hops=hops):
+                response = self.get("/test/redirect?status=307&hops=%d&to=%s" % (hops, urllib.parse.quote(to, "")))
+                self.assertEqual(response.status, 307)
+                # Response lower-cases whole header lines.
+                self.assertEqual(response.headers["location"], location.lower())
+                self.assertEqual(response.body, ("moved to %s\n" % location).encode())
 
     def test_symbol_mode_applies_to_that_symbol_only(self):
         self.assertEqual(self.get("/Quote.dll?" + QUOTE_QUERY % "HANG", wait=1.0).status, 0)
