@@ -26,11 +26,28 @@ const char *reason_phrase(int status) {
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
     case 408: return "Request Timeout";
+    case 421: return "Misdirected Request";
     case 431: return "Request Header Fields Too Large";
     case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
     default: return "Error";
     }
+}
+
+// The status page draws only on its own inline style; everything else a
+// browser could fetch, frame or submit is refused.
+const char kStatusHeaders[] =
+    "X-Content-Type-Options: nosniff\r\n"
+    "X-Frame-Options: DENY\r\n"
+    "Content-Security-Policy: default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; "
+    "form-action 'none'; frame-ancestors 'none'\r\n";
+
+std::string answer(int status, const char *content_type, const char *extra_headers,
+                   const std::string &body) {
+    return "HTTP/1.1 " + std::to_string(status) + " " + reason_phrase(status) +
+           "\r\nContent-Type: " + content_type + "\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nCache-Control: no-store\r\n" + extra_headers +
+           "Connection: close\r\n\r\n" + body;
 }
 
 }  // namespace
@@ -72,9 +89,14 @@ std::string no_quote_page(const std::string &symbol, const std::string &reason) 
 }
 
 std::string http_answer(int status, const std::string &body) {
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason_phrase(status) +
-           "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
+    return answer(status, "text/html", "", body);
+}
+
+std::string status_answer(RequestKind kind, const GatewayStatus &status) {
+    if (kind == RequestKind::status_json) {
+        return answer(200, "application/json", kStatusHeaders, status_json(status));
+    }
+    return answer(200, "text/html; charset=utf-8", kStatusHeaders, status_html(status));
 }
 
 std::string refusal_answer(int status) {

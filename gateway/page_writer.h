@@ -1,5 +1,5 @@
 // The quote page the gateway serves in place of the exchange's old one, and
-// the HTTP answers around it.
+// the HTTP answers around it and around the status page.
 //
 // Portable: no Windows header.
 #ifndef MORVANE_GATEWAY_PAGE_WRITER_H
@@ -10,6 +10,8 @@
 #include <string>
 
 #include "gateway/live_quote.h"
+#include "gateway/quote_request.h"
+#include "gateway/status_page.h"
 
 // Drops '<', '>', '"', control characters and bytes above 127, then cuts the
 // text to `limit` characters.
@@ -25,6 +27,12 @@ std::string no_quote_page(const std::string &symbol, const std::string &reason);
 // A complete HTTP/1.1 answer that closes the connection: status line,
 // Content-Type text/html, Content-Length, then `body`.
 std::string http_answer(int status, const std::string &body);
+
+// The status page (status_page) or its JSON (status_json) as a complete 200
+// answer that no other site may read, frame or script: no CORS header, a
+// Content-Security-Policy that allows inline style and nothing else, nosniff,
+// no framing, not stored.
+std::string status_answer(RequestKind kind, const GatewayStatus &status);
 
 // A short HTML answer for a refused request.
 std::string refusal_answer(int status);

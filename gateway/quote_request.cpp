@@ -73,7 +73,59 @@ QuoteRequestHead refused(int status) {
     return head;
 }
 
-QuoteRequestHead read_request_line(std::string_view line) {
+// The status routes, matched on the path alone: a query (a script's cache
+// breaker) changes nothing.
+bool is_status_route(std::string_view target, RequestKind *kind) {
+    std::string_view path = target.substr(0, target.find('?'));
+    if (path == "/" || path == "/status") {
+        *kind = RequestKind::status_page;
+        return true;
+    }
+    if (path == "/status.json") {
+        *kind = RequestKind::status_json;
+        return true;
+    }
+    return false;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// How many Host headers `headers` (the lines after the request line) holds;
+// `host` gets the last one's value.
+int host_headers(std::string_view headers, std::string_view *host) {
+    int count = 0;
+    while (!headers.empty()) {
+        size_t end = headers.find("\r\n");
+        std::string_view line = headers.substr(0, end);
+        size_t colon = line.find(':');
+        if (colon != std::string_view::npos && same_letters(line.substr(0, colon), "host")) {
+            *host = trimmed(line.substr(colon + 1));
+            ++count;
+        }
+        if (end == std::string_view::npos) break;
+        headers.remove_prefix(end + 2);
+    }
+    return count;
+}
+
+// A status request is answered only for the gateway's own address; several
+// Host headers are a malformed request.
+QuoteRequestHead status_request(RequestKind kind, std::string_view headers, uint16_t own_port) {
+    std::string_view host;
+    int count = host_headers(headers, &host);
+    if (count > 1) return refused(400);
+    if (count == 0 || !is_own_host(host, own_port)) return refused(421);
+    QuoteRequestHead head;
+    head.status = 200;
+    head.kind = kind;
+    return head;
+}
+
+QuoteRequestHead read_request(std::string_view line, std::string_view headers, uint16_t own_port) {
     size_t first_space = line.find(' ');
     size_t second_space = line.find(' ', first_space == std::string_view::npos ? 0 : first_space + 1);
     if (first_space == std::string_view::npos || second_space == std::string_view::npos) {
@@ -84,6 +136,13 @@ QuoteRequestHead read_request_line(std::string_view line) {
     std::string_view version = line.substr(second_space + 1);
     if (version.substr(0, 7) != "HTTP/1.") return refused(400);
     if (method != "GET") return refused(405);
+
+    // Origin form only: an absolute target is a request for the gateway as
+    // a proxy, and as a proxy it serves the quote page and nothing else.
+    RequestKind kind;
+    if (own_port != 0 && is_status_route(target, &kind)) {
+        return status_request(kind, headers, own_port);
+    }
 
     std::string_view path_and_query;
     int status = target_path(target, &path_and_query);
@@ -116,11 +175,25 @@ bool is_valid_symbol(std::string_view symbol) {
     return true;
 }
 
-QuoteRequestHead read_quote_request(std::string_view received) {
+bool is_own_host(std::string_view host, uint16_t port) {
+    const std::string port_text = std::to_string(port);
+    for (std::string_view name : {"127.0.0.1", "localhost", "[::1]"}) {
+        if (host.size() < name.size() || !same_letters(host.substr(0, name.size()), name)) continue;
+        std::string_view rest = host.substr(name.size());
+        if (rest.empty()) return port == 80;
+        return rest[0] == ':' && rest.substr(1) == port_text;
+    }
+    return false;
+}
+
+QuoteRequestHead read_quote_request(std::string_view received, uint16_t own_port) {
     size_t head_end = received.find("\r\n\r\n");
     if (head_end == std::string_view::npos) {
         return received.size() > kMaxRequestHeadBytes ? refused(431) : QuoteRequestHead();
     }
     if (head_end + 4 > kMaxRequestHeadBytes) return refused(431);
-    return read_request_line(received.substr(0, received.find("\r\n")));
+    size_t line_end = received.find("\r\n");
+    std::string_view headers =
+        line_end == head_end ? std::string_view() : received.substr(line_end + 2, head_end - line_end);
+    return read_request(received.substr(0, line_end), headers, own_port);
 }

@@ -34,6 +34,7 @@ ManifestDPIAware true
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
 !define GATEWAY_STARTUP_LINK "$SMSTARTUP\Morvane Quote Gateway.lnk"
 !define PROGRAM_STARTUP_LINK "$SMSTARTUP\Morvane Quote.lnk"
+!define GATEWAY_STATUS_LINK "${MENU_FOLDER}\Morvane Quote Gateway status.url"
 !define SYNCHRONIZE 0x00100000
 !define EXIT_BAD_OPTION 2
 
@@ -121,6 +122,8 @@ Section "Live quotes" SecLive
   SetOutPath "$INSTDIR"
   File "${MQ_BIN_DIR}/${GATEWAY}"
   CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}"
+  ; An internet shortcut opens the gateway's status page in the browser.
+  WriteINIStr "${GATEWAY_STATUS_LINK}" "InternetShortcut" "URL" "http://127.0.0.1:${GATEWAY_PORT}/"
   ; A proxy the user chose stays; only a store without one gets the gateway.
   ReadRegStr $0 HKCU "${SETTINGS_KEY}" "Proxy"
   ${If} $0 == ""
@@ -140,6 +143,7 @@ Section "-Finish"
     Exec '"$INSTDIR\${GATEWAY}"'
   ${Else}
     Delete "${GATEWAY_STARTUP_LINK}"
+    Delete "${GATEWAY_STATUS_LINK}"
     Delete "$INSTDIR\${GATEWAY}"
   ${EndIf}
   ${IfNot} ${SectionIsSelected} ${SecAutostart}
@@ -243,6 +247,7 @@ Section "Uninstall"
 
   Delete "${MENU_FOLDER}\Morvane Quote.lnk"
   Delete "${MENU_FOLDER}\Morvane Quote Help.lnk"
+  Delete "${GATEWAY_STATUS_LINK}"
   RMDir "${MENU_FOLDER}"
   Delete "${GATEWAY_STARTUP_LINK}"
   Delete "${PROGRAM_STARTUP_LINK}"

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   fp-utils python3 nlohmann-json3-dev
   nsis zip
+  chromium
   clang libclang-rt-14-dev
 )
 

@@ -1,5 +1,6 @@
 // Whatever has arrived on a gateway connection: the request reader answers
-// "not yet" (0), a quote for a valid symbol (200) or one of its refusals.
+// "not yet" (0), a quote for a valid symbol or a status request from the
+// gateway's own address (200), or one of its refusals.
 #include <stdint.h>
 
 #include <string_view>
@@ -9,13 +10,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string_view received(reinterpret_cast<const char *>(data), size);
-    QuoteRequestHead head = read_quote_request(received);
+    QuoteRequestHead head = read_quote_request(received, 8421);
     switch (head.status) {
     case 200:
-        FUZZ_CHECK(is_valid_symbol(head.symbol));
-        for (char c : head.symbol) FUZZ_CHECK(!(c >= 'a' && c <= 'z'));
+        if (head.kind == RequestKind::quote_page) {
+            FUZZ_CHECK(is_valid_symbol(head.symbol));
+            for (char c : head.symbol) FUZZ_CHECK(!(c >= 'a' && c <= 'z'));
+        } else {
+            FUZZ_CHECK(head.symbol.empty());
+        }
         break;
-    case 0: case 400: case 404: case 405: case 408: case 431:
+    case 0: case 400: case 404: case 405: case 408: case 421: case 431:
         FUZZ_CHECK(head.symbol.empty());
         break;
     default:

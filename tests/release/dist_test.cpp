@@ -45,6 +45,8 @@ std::string menu_folder() { return shell_folder(CSIDL_COMMON_PROGRAMS) + "\\Morv
 std::string menu_link(const char *name) { return menu_folder() + "\\" + name + ".lnk"; }
 std::string startup_link(const char *name) { return shell_folder(CSIDL_COMMON_STARTUP) + "\\" + name + ".lnk"; }
 
+std::string status_shortcut() { return menu_folder() + "\\Morvane Quote Gateway status.url"; }
+
 bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The file a shortcut starts; "" when there is no shortcut.
@@ -69,6 +71,13 @@ std::string link_target(const std::string &link) {
     }
     CoUninitialize();
     return target;
+}
+
+// The address an internet shortcut opens; "" when there is none.
+std::string shortcut_url(const std::string &shortcut) {
+    char url[512] = "";
+    GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof(url), shortcut.c_str());
+    return url;
 }
 
 // A registry value as "sz:TEXT", "dword:N", "absent" or "type N", so that
@@ -190,6 +199,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(link_target(menu_link("Morvane Quote Help")), installed("Morvane Quote Help.chm"));
     EXPECT_EQ(link_target(startup_link("Morvane Quote")), installed(kProgram));
     EXPECT_FALSE(exists(startup_link("Morvane Quote Gateway")));
+    EXPECT_FALSE(exists(status_shortcut()));
     EXPECT_EQ(settings_value("Proxy"), "absent");
 
     EXPECT_EQ(uninstall_value("DisplayName"), "sz:Morvane Quote");
@@ -205,6 +215,7 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     mqtest::seed_settings({}, "proxy.example.com", 3128);
     ASSERT_EQ(run_setup("/S"), 0u);
     EXPECT_EQ(link_target(startup_link("Morvane Quote Gateway")), installed(kGateway));
+    EXPECT_EQ(shortcut_url(status_shortcut()), "http://127.0.0.1:" + std::to_string(kGatewayPort) + "/");
     EXPECT_FALSE(exists(startup_link("Morvane Quote")));
     EXPECT_EQ(settings_value("Proxy"), "sz:proxy.example.com");
     EXPECT_EQ(settings_value("Port"), "dword:3128");
