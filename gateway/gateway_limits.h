@@ -39,6 +39,16 @@ constexpr size_t kMaxRememberedSymbols = 4096;
 constexpr size_t kMaxKnownSymbols = 1000;
 constexpr int64_t kKnownSymbolLifeSeconds = 7 * 24 * 3600;
 
+// --- What the status page shows ---
+// A source's share of answers that gave a quote is counted over this long,
+// from at most this many answers.
+constexpr uint64_t kSourceReportMs = 3600ull * 1000;
+constexpr size_t kMaxReportedAnswers = 100000;
+// Symbols asked within this long are listed.
+constexpr uint64_t kStatusSymbolsMs = 24ull * 3600 * 1000;
+// Request lines shown, the newest.
+constexpr size_t kStatusRequestLines = 50;
+
 // --- Serving the ticker ---
 // Request line and headers together may not exceed this.
 constexpr size_t kMaxRequestHeadBytes = 8192;

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "gateway/gateway_limits.h"
+
 namespace {
 
 const char kCaption[] = "Morvane Quote Gateway";
@@ -41,8 +43,33 @@ void GatewayLog::write_line(const std::string &line) {
 
 void GatewayLog::request(const std::string &symbol, const std::string &source,
                          const std::string &outcome, DWORD milliseconds) {
-    write_line(local_time_text() + "\t" + symbol + "\t" + source + "\t" + outcome + "\t" +
-               std::to_string(milliseconds));
+    std::string line = local_time_text() + "\t" + symbol + "\t" + source + "\t" + outcome + "\t" +
+                       std::to_string(milliseconds);
+    write_line(line);
+    std::lock_guard<std::mutex> lock(recent_mutex_);
+    recent_.push_back(line);
+    if (recent_.size() > kStatusRequestLines) recent_.pop_front();
+}
+
+std::vector<std::string> GatewayLog::recent_requests() {
+    std::lock_guard<std::mutex> lock(recent_mutex_);
+    return std::vector<std::string>(recent_.begin(), recent_.end());
+}
+
+std::string local_clock_text(uint64_t milliseconds_ago) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = now.dwLowDateTime;
+    ticks.HighPart = now.dwHighDateTime;
+    ticks.QuadPart -= milliseconds_ago * 10000;
+    FILETIME then = {ticks.LowPart, ticks.HighPart};
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!FileTimeToLocalFileTime(&then, &local) || !FileTimeToSystemTime(&local, &time)) return "";
+    char text[16];
+    snprintf(text, sizeof(text), "%02u:%02u:%02u", time.wHour, time.wMinute, time.wSecond);
+    return text;
 }
 
 void GatewayLog::note(const std::string &text) { write_line(local_time_text() + "\t" + text); }

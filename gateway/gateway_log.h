@@ -5,7 +5,12 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
+#include <deque>
+#include <mutex>
 #include <string>
+#include <vector>
 
 class GatewayLog {
 public:
@@ -26,11 +31,20 @@ public:
     // A line of its own with the local time in front.
     void note(const std::string &text);
 
+    // The newest request lines, oldest first, as written (also without a
+    // file), for the status page.
+    std::vector<std::string> recent_requests();
+
 private:
     void write_line(const std::string &line);
 
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::mutex recent_mutex_;
+    std::deque<std::string> recent_;
 };
+
+// "HH:MM:SS" in local time for a moment `milliseconds_ago` before now.
+std::string local_clock_text(uint64_t milliseconds_ago);
 
 // Tells the user `message`: into the log when it is open, else on standard
 // error when the program has one (under Wine, started from a terminal), else

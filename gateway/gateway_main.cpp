@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "mq_version.h"
+
 #include "gateway/gateway_log.h"
 #include "gateway/gateway_options.h"
 #include "gateway/gateway_server.h"
@@ -67,6 +69,25 @@ QuoteServiceHooks service_hooks(HANDLE stop, GatewayLog &log) {
     return hooks;
 }
 
+// The status page's facts: the service's own, and what the gateway was
+// started with.
+std::function<GatewayStatus()> status_of(const GatewayOptions &options, QuoteService &service,
+                                         GatewayLog &log) {
+    std::string started_at = local_clock_text(0);
+    return [&options, &service, &log, started_at] {
+        uint64_t now = monotonic_ms();
+        GatewayStatus status = service.status([now](uint64_t at) {
+            return local_clock_text(now > at ? now - at : 0);
+        });
+        status.version = MQ_GATEWAY_VERSION_TEXT;
+        status.port = options.port;
+        status.started_at = started_at;
+        status.log_file = options.log_file;
+        status.recent_requests = log.recent_requests();
+        return status;
+    };
+}
+
 int serve(const GatewayOptions &options, GatewayLog &log) {
     std::string port = std::to_string(options.port);
     KernelHandle stop(CreateEventA(nullptr, TRUE, FALSE, stop_event_name(options.port).c_str()));
@@ -82,8 +103,9 @@ int serve(const GatewayOptions &options, GatewayLog &log) {
         return kExitFailed;
     }
     QuoteService service(options, service_hooks(stop.get(), log));
+    GatewayServer server = {options.port, &service, &log, status_of(options, service, log)};
     log.note("listening on 127.0.0.1:" + port);
-    serve_quotes(listener, stop.get(), service, log);
+    serve_quotes(listener, stop.get(), server);
     log.note("stopped");
     if (running.get() != nullptr) ReleaseMutex(running.get());
     return kExitServed;

@@ -19,8 +19,7 @@ const unsigned kConnectionStackBytes = 256 * 1024;
 
 struct Connection {
     SOCKET socket;
-    QuoteService *service;
-    GatewayLog *log;
+    const GatewayServer *server;
 };
 
 // The connection threads still running, each handle owned here until the
@@ -88,11 +87,11 @@ void close_gracefully(SOCKET socket) {
 
 // Reads until the request head is complete or refused. False when the
 // client left before sending a whole head.
-bool receive_request(SOCKET socket, QuoteRequestHead *head) {
+bool receive_request(SOCKET socket, uint16_t port, QuoteRequestHead *head) {
     DWORD started = GetTickCount();
     std::string received;
     char chunk[2048];
-    while ((*head = read_quote_request(received)).status == 0) {
+    while ((*head = read_quote_request(received, port)).status == 0) {
         int count = recv(socket, chunk, sizeof(chunk), 0);
         // A client that trickles its request would renew each read's
         // time-out for ever; the whole request has the one time-out.
@@ -108,20 +107,27 @@ bool receive_request(SOCKET socket, QuoteRequestHead *head) {
 }
 
 void answer_connection(const Connection &connection) {
+    const GatewayServer &server = *connection.server;
     DWORD started = GetTickCount();
     QuoteRequestHead head;
-    if (!receive_request(connection.socket, &head)) return;
+    if (!receive_request(connection.socket, server.port, &head)) return;
     if (head.status != 200) {
         send_all(connection.socket, refusal_answer(head.status));
-        connection.log->request("-", "-", "refused " + std::to_string(head.status),
-                                GetTickCount() - started);
+        server.log->request("-", "-", "refused " + std::to_string(head.status),
+                            GetTickCount() - started);
         return;
     }
-    ServedQuote served = connection.service->quote(head.symbol);
+    // The status page is not logged: reloading itself, it would soon be all
+    // the requests it shows.
+    if (head.kind != RequestKind::quote_page) {
+        send_all(connection.socket, status_answer(head.kind, server.status()));
+        return;
+    }
+    ServedQuote served = server.service->quote(head.symbol);
     send_all(connection.socket,
              served.found ? http_answer(200, quote_page(head.symbol, served.quote))
                           : http_answer(502, no_quote_page(head.symbol, served.outcome)));
-    connection.log->request(head.symbol, served.source, served.outcome, GetTickCount() - started);
+    server.log->request(head.symbol, served.source, served.outcome, GetTickCount() - started);
 }
 
 unsigned __stdcall connection_thread(void *argument) {
@@ -139,22 +145,22 @@ void turn_away(SOCKET client, GatewayLog &log) {
     log.request("-", "-", "refused 503: " + std::to_string(kMaxConnections) + " connections at once", 0);
 }
 
-void hand_over(SOCKET client, QuoteService &service, GatewayLog &log, ConnectionThreads &threads) {
+void hand_over(SOCKET client, const GatewayServer &server, ConnectionThreads &threads) {
     // The listener is non-blocking, and so is what it accepts; the
     // connection threads want plain blocking calls bounded by time-outs.
     u_long non_blocking = 0;
     ioctlsocket(client, FIONBIO, &non_blocking);
     set_socket_timeouts(client, kClientTimeoutMs);
     if (threads.running() >= static_cast<size_t>(kMaxConnections)) {
-        turn_away(client, log);
+        turn_away(client, *server.log);
         return;
     }
-    Connection *connection = new Connection{client, &service, &log};
+    Connection *connection = new Connection{client, &server};
     uintptr_t thread = _beginthreadex(nullptr, kConnectionStackBytes, connection_thread, connection,
                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (thread == 0) {
         delete connection;
-        turn_away(client, log);
+        turn_away(client, *server.log);
         return;
     }
     threads.add(reinterpret_cast<HANDLE>(thread));
@@ -199,7 +205,7 @@ SOCKET open_listener(uint16_t port, std::string *error) {
     return listener;
 }
 
-void serve_quotes(SOCKET listener, HANDLE stop_event, QuoteService &service, GatewayLog &log) {
+void serve_quotes(SOCKET listener, HANDLE stop_event, const GatewayServer &server) {
     // Non-blocking, so that a client gone between select() and accept()
     // cannot hold the loop.
     u_long non_blocking = 1;
@@ -209,12 +215,12 @@ void serve_quotes(SOCKET listener, HANDLE stop_event, QuoteService &service, Gat
         if (!connection_waiting(listener)) continue;
         SOCKET client;
         while ((client = accept(listener, nullptr, nullptr)) != INVALID_SOCKET) {
-            hand_over(client, service, log, threads);
+            hand_over(client, server, threads);
         }
     }
     closesocket(listener);
     // Requests in progress end now rather than at their sources' time-out;
     // each connection thread still answers and closes its own socket.
-    service.stop();
+    server.service->stop();
     threads.wait(2 * kClientTimeoutMs + kDrainTimeoutMs);
 }

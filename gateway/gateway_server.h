@@ -8,18 +8,29 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 
 #include "gateway/gateway_log.h"
 #include "gateway/quote_service.h"
+#include "gateway/status_page.h"
 
 // Binds 127.0.0.1:port for this process alone; INVALID_SOCKET with `error`
 // set when it cannot. Winsock must be started.
 SOCKET open_listener(uint16_t port, std::string *error);
 
+// What the connection threads share; it outlives every one of them.
+struct GatewayServer {
+    uint16_t port;
+    QuoteService *service;
+    GatewayLog *log;
+    // The status page's facts as of now.
+    std::function<GatewayStatus()> status;
+};
+
 // Answers connections on `listener` until `stop_event` is set; then closes
-// the listener, stops `service` and waits for every connection thread to
+// the listener, stops the service and waits for every connection thread to
 // end (each is bounded by its time-outs).
-void serve_quotes(SOCKET listener, HANDLE stop_event, QuoteService &service, GatewayLog &log);
+void serve_quotes(SOCKET listener, HANDLE stop_event, const GatewayServer &server);
 
 #endif

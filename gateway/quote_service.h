@@ -25,6 +25,7 @@
 #include "gateway/gateway_options.h"
 #include "gateway/live_quote.h"
 #include "gateway/source_chain.h"
+#include "gateway/status_page.h"
 #include "gateway/watchlist.h"
 
 // Seconds since 1970; the watchlist outlives the process, so its times do.
@@ -61,6 +62,10 @@ public:
     // in hand, whose budget bounds them.
     void stop();
 
+    // The sources and the symbols asked within a day, for the status page;
+    // `time_text` writes a time of the clock handed in as people read it.
+    GatewayStatus status(const std::function<std::string(uint64_t)> &time_text);
+
 private:
     struct Entry {
         enum class Flight { none, queued, fetching };
@@ -72,11 +77,20 @@ private:
         bool fresh_quote = false; // last.found, and not yet outlived
         uint64_t quoted_at = 0;
         bool prefetched = false;  // the quote came from a prefetch, not yet served
+        // What the last request for the symbol got, for the status page.
+        bool asked = false;
+        uint64_t asked_at = 0;
+        std::string asked_outcome;
+        bool has_served = false;  // a quote was served, the one below
+        ServedQuote served;
+        uint64_t served_quoted_at = 0;
     };
 
     void note_asked(const std::string &symbol);
     Entry &entry_of(const std::string &symbol);
     bool is_fresh(const Entry &entry, uint64_t now) const;
+    ServedQuote quote_unnoted(const std::string &symbol);
+    void note_served(const std::string &symbol, const ServedQuote &served);
     ServedQuote served_from_cache(Entry &entry);
     ServedQuote wait_for_fetch(std::unique_lock<std::mutex> &lock, Entry &entry);
     void queue_stale_symbols(const std::string &asked, uint64_t now);

@@ -75,6 +75,7 @@ SourceChain::SourceChain(const GatewayOptions &options, UpstreamFetch fetch, Mon
       fetch_(std::move(fetch)),
       clock_(std::move(clock)),
       rested_until_(sources_.size(), 0),
+      records_(sources_.size()),
       requests_at_once_(sources_.size(), 0),
       asked_waiting_(sources_.size(), 0) {}
 
@@ -190,29 +191,77 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
     UpstreamAnswer answer = fetch_(url, budget);
     give_slot(source);
     switch (answer.kind) {
-    case UpstreamAnswer::Kind::timed_out: attempt.failure = "time-out"; return attempt;
-    case UpstreamAnswer::Kind::unreachable: attempt.failure = "unreachable"; return attempt;
-    case UpstreamAnswer::Kind::too_large: attempt.failure = "answer too large"; return attempt;
-    case UpstreamAnswer::Kind::answered: break;
+    case UpstreamAnswer::Kind::timed_out: attempt.failure = "time-out"; break;
+    case UpstreamAnswer::Kind::unreachable: attempt.failure = "unreachable"; break;
+    case UpstreamAnswer::Kind::too_large: attempt.failure = "answer too large"; break;
+    case UpstreamAnswer::Kind::answered: read_answer(source, answer, &attempt); break;
     }
+    // A source that says it has no such symbol, or no price for it, still
+    // answers; anything else is the source failing.
+    bool failed = !attempt.found && attempt.verdict != AnswerVerdict::unknown_symbol &&
+                  attempt.verdict != AnswerVerdict::no_price;
+    note_result(source, failed, attempt.found, attempt.failure);
+    return attempt;
+}
+
+void SourceChain::read_answer(size_t source, const UpstreamAnswer &answer, Attempt *attempt) {
     std::string status = "http " + std::to_string(answer.status);
     if (is_rate_limit(answer.status)) {
         rest(source, answer.retry_after_ms);
-        attempt.failure = "rate limited (" + status + ")";
-        return attempt;
+        attempt->failure = "rate limited (" + status + ")";
+        return;
     }
     // Yahoo says "unknown symbol" with a 404 and a JSON body.
     if (answer.status != 200 && answer.status != 404) {
-        attempt.failure = status;
-        return attempt;
+        attempt->failure = status;
+        return;
     }
     SourceReading reading = sources_[source].read(answer.body);
-    attempt.verdict = reading.verdict;
-    attempt.found = reading.verdict == AnswerVerdict::quote;
-    attempt.quote = std::move(reading.quote);
+    attempt->verdict = reading.verdict;
+    attempt->found = reading.verdict == AnswerVerdict::quote;
+    attempt->quote = std::move(reading.quote);
     bool plain_404 = answer.status == 404 && reading.verdict != AnswerVerdict::unknown_symbol;
-    attempt.failure = plain_404 ? status : verdict_text(reading.verdict);
-    return attempt;
+    if (plain_404) attempt->verdict = AnswerVerdict::malformed;
+    attempt->failure = plain_404 ? status : verdict_text(reading.verdict);
+}
+
+void SourceChain::note_result(size_t source, bool failed, bool quoted, const std::string &failure) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    uint64_t now = clock_();
+    Record &record = records_[source];
+    record.answers.emplace_back(now, quoted);
+    while (!record.answers.empty() &&
+           (now - record.answers.front().first > kSourceReportMs || record.answers.size() > kMaxReportedAnswers)) {
+        record.answers.pop_front();
+    }
+    SourceReport &report = record.report;
+    if (!failed) {
+        report.has_success = true;
+        report.last_success_at = now;
+    } else if (!report.failing) {
+        report.failing_since = now;
+    }
+    report.failing = failed;
+    if (failed) report.last_error = failure;
+}
+
+std::vector<SourceReport> SourceChain::report() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    uint64_t now = clock_();
+    std::vector<SourceReport> reports;
+    for (size_t i = 0; i < sources_.size(); ++i) {
+        SourceReport report = records_[i].report;
+        report.name = sources_[i].name;
+        report.resting = now < rested_until_[i];
+        report.resting_until = rested_until_[i];
+        for (const auto &answer : records_[i].answers) {
+            if (now - answer.first > kSourceReportMs) continue;
+            ++report.answers_last_hour;
+            report.quotes_last_hour += answer.second ? 1 : 0;
+        }
+        reports.push_back(report);
+    }
+    return reports;
 }
 
 // One source's turn: its asset classes from the one that last quoted the

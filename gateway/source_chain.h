@@ -12,11 +12,13 @@
 #include <stdint.h>
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "gateway/gateway_limits.h"
@@ -49,6 +51,21 @@ struct ServedQuote {
 // 1970. 0 for anything else or a date gone by.
 uint32_t retry_after_ms(std::string_view header, int64_t now_seconds);
 
+// What one source has done lately, for the status page; times are the
+// chain's clock.
+struct SourceReport {
+    const char *name = "";
+    bool resting = false;
+    uint64_t resting_until = 0;
+    bool has_success = false;  // an answer was read
+    uint64_t last_success_at = 0;
+    bool failing = false;  // the last request failed ...
+    uint64_t failing_since = 0;
+    std::string last_error;  // ... and why; also the 429 or 403 that rests it
+    unsigned answers_last_hour = 0;
+    unsigned quotes_last_hour = 0;  // of those, the ones that gave a quote
+};
+
 class SourceChain {
 public:
     SourceChain(const GatewayOptions &options, UpstreamFetch fetch, MonotonicClock clock);
@@ -65,8 +82,15 @@ public:
 
     const std::vector<LiveSource> &sources() const { return sources_; }
 
+    // Each source's report, in the order they are asked.
+    std::vector<SourceReport> report();
+
 private:
     struct Attempt;
+    struct Record {
+        SourceReport report;
+        std::deque<std::pair<uint64_t, bool>> answers;  // when, and whether quoted
+    };
     struct SymbolMemory {
         std::vector<size_t> asset_class;  // per source: the class that last quoted it
         size_t preferred = 0;             // a source to ask first ...
@@ -84,6 +108,8 @@ private:
     void give_slot(size_t source);
     bool is_resting(size_t source);
     void rest(size_t source, uint32_t retry_after_ms);
+    void read_answer(size_t source, const UpstreamAnswer &answer, Attempt *attempt);
+    void note_result(size_t source, bool failed, bool quoted, const std::string &failure);
 
     std::vector<LiveSource> sources_;
     UpstreamFetch fetch_;
@@ -91,6 +117,7 @@ private:
     std::mutex mutex_;  // guards everything below
     std::condition_variable slot_freed_;
     std::vector<uint64_t> rested_until_;
+    std::vector<Record> records_;
     std::vector<size_t> requests_at_once_;
     std::vector<size_t> asked_waiting_;
     bool stopping_ = false;

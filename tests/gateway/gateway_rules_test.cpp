@@ -261,3 +261,36 @@ TEST_F(QuoteRules, NasdaqAloneAsksTheNextAssetClassOnlyWhenTheSymbolDoesNotExist
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(QuoteRules, TheStatusTellsEachSourcesStateAndEachSymbolsLastOutcome) {
+    QuoteService &quotes = service("limited", "hanging");
+    quotes.quote("MSFT");
+    auto time_text = [](uint64_t ms) { return std::to_string(ms); };
+    GatewayStatus status = quotes.status(time_text);
+    ASSERT_EQ(status.sources.size(), 2u);
+    EXPECT_EQ(status.sources[0].state, SourceState::resting);
+    EXPECT_EQ(status.sources[0].resting_until, std::to_string(1000 + kSourceRestMs));
+    EXPECT_EQ(status.sources[0].last_error, "rate limited (http 429)");
+    EXPECT_EQ(status.sources[1].state, SourceState::failing);
+    EXPECT_EQ(status.sources[1].last_error, "time-out");
+    EXPECT_EQ(status.sources[1].answers_last_hour, 1u);
+    ASSERT_EQ(status.symbols.size(), 1u);
+    EXPECT_FALSE(status.symbols[0].has_quote);
+    EXPECT_TRUE(status.symbols[0].failing);
+    EXPECT_EQ(status.symbols[0].last_outcome, "no quote: nasdaq: rate limited (http 429); yahoo: time-out");
+
+    service("up", "up").quote("MSFT");
+    source_.now += 61000;
+    status = service_->status(time_text);
+    EXPECT_EQ(status.sources[0].state, SourceState::answering);
+    EXPECT_EQ(status.sources[0].quotes_last_hour, 1u);
+    EXPECT_EQ(status.sources[1].state, SourceState::idle);
+    EXPECT_EQ(status.symbols[0].last_sale, 10.0);
+    EXPECT_EQ(status.symbols[0].source, "nasdaq");
+    EXPECT_EQ(status.symbols[0].age_seconds, 61u);
+    EXPECT_TRUE(status.symbols[0].stale);
+}
+
+}  // namespace
