@@ -235,7 +235,9 @@ SourceReading read_nasdaq(const json &answer) {
         quote.previous_close = stated;
     } else if (quote.last_sale > 0.0 && signed_net_change(session, &change) &&
                is_price(quote.last_sale - change)) {
-        quote.previous_close = quote.last_sale - change;
+        // The difference of two decimal texts, without the binary noise
+        // of the subtraction (224.31 - 1.89 is 222.42000000000002).
+        quote.previous_close = round((quote.last_sale - change) * 1e6) / 1e6;
     }
     std::string_view volume = text_of(path(data, "keyStats", "Volume", "value"));
     quote.volume = volume_text(volume.empty() ? text_of(member(primary, "volume")) : volume);

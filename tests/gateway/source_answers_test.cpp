@@ -46,8 +46,8 @@ TEST(NasdaqAnswer, PreviousCloseFollowsFromTheChangeWhenNotStated) {
         return nasdaq(std::string(R"({"primaryData":{"lastSalePrice":"$10.50","netChange":")") +
                       change + "\"}}").quote.previous_close;
     };
-    EXPECT_EQ(previous("-0.78"), 10.50 + 0.78);
-    EXPECT_EQ(previous("+2.10"), 10.50 - 2.10);
+    EXPECT_DOUBLE_EQ(previous("-0.78"), 10.50 + 0.78);
+    EXPECT_DOUBLE_EQ(previous("+2.10"), 10.50 - 2.10);
     EXPECT_EQ(previous("UNCH"), 10.50);
     EXPECT_EQ(previous("N/A"), 0.0);
 }
