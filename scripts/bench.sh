@@ -17,6 +17,13 @@
 #             5 symbols, against a bare program doing the same GETs and writes
 #   gateway   a quote from the gateway's warm cache and one from its (fake)
 #             live source, medians of 100, against a bare loopback GET
+#   watchlist a refresh of the real Morvane Quote.exe through the gateway of
+#             30 and of 100 symbols, from a fake source that answers each
+#             after 250 ms: warm, cold and after a restart of the gateway,
+#             against the polite limit (the larger of ceil(N/6) delays and
+#             one delay plus the warm refresh) and one round trip plus the
+#             warm refresh; with the most upstream requests at once and the
+#             upstream requests per refresh
 # or "all" (the default). --rounds N (default 3) sets how often each is
 # measured: the refresh N times, the start-up 4N, the store 7N, the parser
 # 5N rounds of 100 calls; the gateway takes 100 samples whatever N is. Each
@@ -33,18 +40,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_benchmarks=(refresh parse settings startup gateway)
+all_benchmarks=(refresh parse settings startup gateway watchlist)
 win32_dir=build/bench-win32
 native_dir=build/bench-native
 bench_bin=$win32_dir/bench-bin
 server_dir=$win32_dir/bench-servers
 gateway_samples=100
 refresh_sizes=(100 1000)
+watchlist_sizes=(30 100)
+watchlist_delay_ms=250
 
 # usage [PROBLEM]: the usage line; with a problem, on standard error and
 # with exit status 2.
 usage() {
-  local line="usage: $0 [--rounds N] [all | refresh | parse | settings | startup | gateway]..."
+  local line="usage: $0 [--rounds N] [all | refresh | parse | settings | startup | gateway | watchlist]..."
   if [ -z "${1:-}" ]; then
     echo "$line"
     exit 0
@@ -65,6 +74,13 @@ run_in_session() {
       settings) wine "$bench_bin/settings_bench.exe" $((MQ_BENCH_ROUNDS * 7)) || status=1 ;;
       startup) wine "$bench_bin/startup_bench.exe" "$MQ_BENCH_QUOTE_PORT" $((MQ_BENCH_ROUNDS * 4)) || status=1 ;;
       gateway) wine "$bench_bin/gateway_bench.exe" "$MQ_BENCH_SOURCE_PORT" "$gateway_samples" || status=1 ;;
+      watchlist)
+        local size
+        for size in "${watchlist_sizes[@]}"; do
+          wine "$bench_bin/watchlist_bench.exe" "$MQ_BENCH_WATCHLIST_PORT" "$size" "$watchlist_delay_ms" \
+            "$MQ_BENCH_ROUNDS" || status=1
+        done
+        ;;
     esac
   done
   return $status
@@ -89,7 +105,7 @@ while [ $# -gt 0 ]; do
       ;;
     -h | --help) usage ;;
     all) benchmarks+=("${all_benchmarks[@]}"); shift ;;
-    refresh | parse | settings | startup | gateway) benchmarks+=("$1"); shift ;;
+    refresh | parse | settings | startup | gateway | watchlist) benchmarks+=("$1"); shift ;;
     *) usage "unknown argument '$1'" ;;
   esac
 done
@@ -133,6 +149,7 @@ wants parse && win32_targets+=(parse_bench)
 wants settings && win32_targets+=(settings_bench)
 wants startup && win32_targets+=(startup_bench)
 wants gateway && win32_targets+=(gateway_bench)
+wants watchlist && win32_targets+=(watchlist_bench)
 
 echo "== building the benchmarks in $win32_dir and $native_dir"
 cmake --preset win32 -B "$win32_dir" -DMQ_BUILD_BENCHMARKS=ON >/dev/null
@@ -150,7 +167,7 @@ if wants parse; then
 fi
 
 export MQ_BENCH_ROUNDS=$rounds MQ_BENCH_LIST="${benchmarks[*]}"
-export MQ_BENCH_QUOTE_PORT="" MQ_BENCH_SOURCE_PORT=""
+export MQ_BENCH_QUOTE_PORT="" MQ_BENCH_SOURCE_PORT="" MQ_BENCH_WATCHLIST_PORT=""
 if wants refresh || wants startup; then
   start_server quote_server tools/quote_server.py --seed 7
   MQ_BENCH_QUOTE_PORT=$server_port
@@ -158,6 +175,11 @@ fi
 if wants gateway; then
   start_server fake_source tests/gateway/fake_source.py --answers tests/gateway/source_answers.json
   MQ_BENCH_SOURCE_PORT=$server_port
+fi
+if wants watchlist; then
+  start_server watchlist_source tests/gateway/fake_source.py --answers tests/gateway/source_answers.json \
+    --watchlist-delay "$(python3 -c "print($watchlist_delay_ms / 1000)")"
+  MQ_BENCH_WATCHLIST_PORT=$server_port
 fi
 scripts/wine-session.sh "$win32_dir/wineprefix" bash "$0" --in-session </dev/null || status=1
 exit $status

@@ -16,6 +16,7 @@
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
 #include "gateway/gateway_options.h"
+#include "bench/gateway_process.h"
 #include "program_process.h"
 #include "support/loopback.h"
 #include "support/win32_test_support.h"
@@ -24,35 +25,6 @@ namespace {
 
 const char kSymbol[] = "MSFT";
 const DWORD kCapacity = 150000;
-const DWORD kListenWaitMs = 30000;
-
-std::string gateway_exe() { return std::string(MQ_DELIVERABLE_DIR) + "\\" GATEWAY_FILE_NAME; }
-
-// A gateway on a port of its own whose two sources are the fake source; it
-// is stopped with --stop when the object goes.
-class Gateway {
-public:
-    Gateway(long source_port, const std::string &arguments) : port_(mqtest::free_loopback_port()) {
-        std::string base = "http://127.0.0.1:" + std::to_string(source_port);
-        process_.reset(new apptest::ProgramProcess(
-            gateway_exe(), MQ_DELIVERABLE_DIR,
-            "--port " + std::to_string(port_) + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
-        ready_ = process_->started() && mqtest::wait_until([&] { return mqtest::loopback_listens(port_); }, kListenWaitMs);
-    }
-    ~Gateway() {
-        apptest::ProgramProcess stop(gateway_exe(), MQ_DELIVERABLE_DIR, "--port " + std::to_string(port_) + " --stop");
-        stop.wait_for_exit();
-        process_->wait_for_exit();
-    }
-    bool ready() const { return ready_; }
-    std::string proxy() const { return "127.0.0.1:" + std::to_string(port_); }
-
-private:
-    DWORD port_;
-    std::unique_ptr<apptest::ProgramProcess> process_;
-    bool ready_ = false;
-};
-
 // One timed GET; negative when it brought no quote page (or no answer).
 double timed_get(const bench::GetTarget &target, std::vector<char> &buffer, const char *expected) {
     double started = bench::now_ms();
@@ -73,10 +45,10 @@ int main(int argc, char **argv) {
     }
     int status = 0;
     {
-        Gateway cached(source_port, "");
-        Gateway uncached(source_port, "--cache-seconds 0");
+        bench::GatewayProcess cached(source_port, "");
+        bench::GatewayProcess uncached(source_port, "--cache-seconds 0");
         if (!cached.ready() || !uncached.ready()) {
-            fprintf(stderr, "gateway_bench: the gateway did not listen within %lu s\n", kListenWaitMs / 1000);
+            fprintf(stderr, "gateway_bench: the gateway did not start listening\n");
             return 1;
         }
         bench::GetTarget from_cache = bench::quote_page_target(cached.proxy(), kSymbol);

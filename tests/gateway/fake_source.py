@@ -13,7 +13,7 @@ an unknown symbol; a Nasdaq symbol under another asset class than stocks is
 written SYM@CLASS (SPY@etf). W1, W2, ... (a W and digits) are a watchlist
 of any length: each gets a quote from either source after --watchlist-delay
 seconds, however many are asked at once; GET /peak tells the most requests
-that were in progress at once and starts counting anew. Every request line is appended to --log. Prints its port
+that were in progress at once and how many came, then counts anew. Every request line is appended to --log. Prints its port
 alone on the first line.
 """
 import argparse
@@ -73,7 +73,7 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         if self.path == "/peak":
-            return self._send(200, str(self.server.take_peak()).encode("ascii"))
+            return self._send(200, ("%d %d" % self.server.take_load()).encode("ascii"))
         self.server.record(self.requestline)
         for source, pattern in ROUTES:
             match = pattern.match(self.path)
@@ -118,11 +118,13 @@ class SourceServer(http.server.ThreadingHTTPServer):
         self._lock = threading.Lock()
         self._now = 0
         self._peak = 0
+        self._count = 0
 
     @contextlib.contextmanager
     def in_progress(self):
         with self._lock:
             self._now += 1
+            self._count += 1
             self._peak = max(self._peak, self._now)
         try:
             yield
@@ -130,10 +132,11 @@ class SourceServer(http.server.ThreadingHTTPServer):
             with self._lock:
                 self._now -= 1
 
-    def take_peak(self):
+    def take_load(self):
         with self._lock:
-            peak, self._peak = self._peak, self._now
-        return peak
+            load = (self._peak, self._count)
+            self._peak, self._count = self._now, 0
+        return load
 
     def record(self, request_line):
         if self._log_path:
