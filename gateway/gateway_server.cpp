@@ -7,7 +7,7 @@
 
 #include "gateway/gateway_limits.h"
 #include "gateway/page_writer.h"
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 
 namespace {
 
@@ -87,11 +87,11 @@ void close_gracefully(SOCKET socket) {
 
 // Reads until the request head is complete or refused. False when the
 // client left before sending a whole head.
-bool receive_request(SOCKET socket, uint16_t port, QuoteRequestHead *head) {
+bool receive_request(SOCKET socket, uint16_t port, PageRequestHead *head) {
     DWORD started = GetTickCount();
     std::string received;
     char chunk[2048];
-    while ((*head = read_quote_request(received, port)).status == 0) {
+    while ((*head = read_page_request(received, port)).status == 0) {
         int count = recv(socket, chunk, sizeof(chunk), 0);
         // A client that trickles its request would renew each read's
         // time-out for ever; the whole request has the one time-out.
@@ -109,7 +109,7 @@ bool receive_request(SOCKET socket, uint16_t port, QuoteRequestHead *head) {
 void answer_connection(const Connection &connection) {
     const GatewayServer &server = *connection.server;
     DWORD started = GetTickCount();
-    QuoteRequestHead head;
+    PageRequestHead head;
     if (!receive_request(connection.socket, server.port, &head)) return;
     if (head.status != 200) {
         send_all(connection.socket, refusal_answer(head.status));

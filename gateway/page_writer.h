@@ -10,7 +10,7 @@
 #include <string>
 
 #include "gateway/live_quote.h"
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 #include "gateway/status_page.h"
 
 // Drops '<', '>', '"', control characters and bytes above 127, then cuts the

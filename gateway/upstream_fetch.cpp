@@ -19,7 +19,12 @@ const char kBrowserAgent[] =
 const char kExtraHeaders[] = "Accept-Language: en-US,en;q=0.9\r\n";
 const DWORD kReadChunkBytes = 16384;
 
-using InternetHandle = ScopedHandle<InternetCloseHandle>;
+// The page-fetch library (pagefetch/) has a handle wrapper, an address
+// split and time-outs of its own on purpose: it is a deliverable that must
+// depend on nothing of the gateway, and it splits only plain http:// on
+// port 80 into fixed buffers, while the sources here are HTTPS addresses of
+// any length, cracked by WinINet itself.
+using SourceHandle = ScopedHandle<InternetCloseHandle>;
 
 struct UrlParts {
     std::string host;
@@ -28,7 +33,7 @@ struct UrlParts {
     bool secure = false;
 };
 
-bool split_url(const std::string &url, UrlParts *parts) {
+bool crack_source_url(const std::string &url, UrlParts *parts) {
     URL_COMPONENTSA components = {};
     components.dwStructSize = sizeof(components);
     // Non-zero lengths with null pointers: point into `url` rather than copy.
@@ -47,7 +52,7 @@ bool split_url(const std::string &url, UrlParts *parts) {
 }
 
 // Wine's WinINet honours time-outs only on the handles themselves.
-void set_timeouts(HINTERNET handle, DWORD milliseconds) {
+void set_source_timeouts(HINTERNET handle, DWORD milliseconds) {
     const DWORD options[] = {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
                              INTERNET_OPTION_SEND_TIMEOUT};
     for (DWORD option : options) {
@@ -102,11 +107,11 @@ UpstreamAnswer read_answer(HINTERNET request, DWORD started, DWORD budget_ms) {
 UpstreamAnswer fetch_now(const std::string &url, DWORD budget_ms) {
     DWORD started = GetTickCount();
     UrlParts parts;
-    if (!split_url(url, &parts)) return failed(UpstreamAnswer::Kind::unreachable);
-    InternetHandle root(InternetOpenA(kBrowserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!crack_source_url(url, &parts)) return failed(UpstreamAnswer::Kind::unreachable);
+    SourceHandle root(InternetOpenA(kBrowserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (root.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
-    set_timeouts(root.get(), budget_ms);
-    InternetHandle connection(InternetConnectA(root.get(), parts.host.c_str(), parts.port, nullptr,
+    set_source_timeouts(root.get(), budget_ms);
+    SourceHandle connection(InternetConnectA(root.get(), parts.host.c_str(), parts.port, nullptr,
                                                nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
     const char *accept_types[] = {"application/json", "text/plain", "*/*", nullptr};
@@ -115,10 +120,10 @@ UpstreamAnswer fetch_now(const std::string &url, DWORD budget_ms) {
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                   INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT |
                   (parts.secure ? INTERNET_FLAG_SECURE : 0);
-    InternetHandle request(HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr,
+    SourceHandle request(HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr,
                                             nullptr, accept_types, flags, 0));
     if (request.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
-    set_timeouts(request.get(), budget_ms);
+    set_source_timeouts(request.get(), budget_ms);
     if (!HttpSendRequestA(request.get(), kExtraHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
         return failed(failure_kind());
     }

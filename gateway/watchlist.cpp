@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "gateway/gateway_limits.h"
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 
 namespace {
 

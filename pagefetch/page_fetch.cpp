@@ -78,6 +78,10 @@ BOOL restore_process_timeouts(Timeouts *timeouts) {
 
 // Closes its WinINet handle when it goes out of scope; declared root,
 // connection, request, so they close in the reverse order.
+// The gateway (gateway/upstream_fetch.cpp) has a WinINet GET of its own:
+// this library is a deliverable of its own that may depend on nothing of the
+// gateway, and its callers' contract fixes its buffers, its port and its
+// time-outs.
 class InternetHandle {
 public:
     explicit InternetHandle(HINTERNET handle) : handle_(handle) {}

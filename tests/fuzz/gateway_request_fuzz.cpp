@@ -5,12 +5,12 @@
 
 #include <string_view>
 
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string_view received(reinterpret_cast<const char *>(data), size);
-    QuoteRequestHead head = read_quote_request(received, 8421);
+    PageRequestHead head = read_page_request(received, 8421);
     switch (head.status) {
     case 200:
         if (head.kind == RequestKind::quote_page) {

@@ -7,25 +7,25 @@
 #include <gtest/gtest.h>
 
 #include "gateway/gateway_options.h"
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 #include "gateway/quote_service.h"
 
 namespace {
 
-int status_of(const std::string &request) { return read_quote_request(request).status; }
+int status_of(const std::string &request) { return read_page_request(request).status; }
 
 std::string get(const std::string &target) { return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n"; }
 
-TEST(QuoteRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
-    QuoteRequestHead head = read_quote_request(
+TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
+    PageRequestHead head = read_page_request(
         get("http://quotes.nasdaq.com:80/Quote.dll?mode=stock&symbol=brk.b&multi.x=25&multi.y=13"));
     EXPECT_EQ(head.status, 200);
     EXPECT_EQ(head.symbol, "BRK.B");
-    EXPECT_EQ(read_quote_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
-    EXPECT_EQ(read_quote_request(get("/Quote.dll?symbol=EURUSD=X")).symbol, "EURUSD=X");
+    EXPECT_EQ(read_page_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
+    EXPECT_EQ(read_page_request(get("/Quote.dll?symbol=EURUSD=X")).symbol, "EURUSD=X");
 }
 
-TEST(QuoteRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
+TEST(PageRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
     EXPECT_EQ(status_of("GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nHost: x\r\n"), 0);
     EXPECT_EQ(status_of(std::string(kMaxRequestHeadBytes + 1, 'a')), 431);
     std::string long_header = "GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nX: " +
@@ -33,7 +33,7 @@ TEST(QuoteRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
     EXPECT_EQ(status_of(long_header), 431);
 }
 
-TEST(QuoteRequest, RefusesEverythingElse) {
+TEST(PageRequest, RefusesEverythingElse) {
     struct Case {
         std::string request;
         int status;

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gateway/page_writer.h"
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 #include "gateway/status_page.h"
 
 namespace {
@@ -41,7 +41,7 @@ TEST(StatusRequest, OnlyTheOwnAddressInOriginFormReadsTheStatus) {
         {get("/Quote.dll?symbol=msft", "Host: quotes.nasdaq.com\r\n"), kPort, 200, RequestKind::quote_page},
     };
     for (const Case &c : cases) {
-        QuoteRequestHead head = read_quote_request(c.request, c.own_port);
+        PageRequestHead head = read_page_request(c.request, c.own_port);
         EXPECT_EQ(head.status, c.status) << c.request;
         if (head.status == 200) {
             EXPECT_EQ(head.kind, c.kind) << c.request;

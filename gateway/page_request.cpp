@@ -1,4 +1,4 @@
-#include "gateway/quote_request.h"
+#include "gateway/page_request.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ int target_path(std::string_view target, std::string_view *path_and_query) {
     return 200;
 }
 
-QuoteRequestHead refused(int status) {
-    QuoteRequestHead head;
+PageRequestHead refused(int status) {
+    PageRequestHead head;
     head.status = status;
     return head;
 }
@@ -114,18 +114,18 @@ int host_headers(std::string_view headers, std::string_view *host) {
 
 // A status request is answered only for the gateway's own address; several
 // Host headers are a malformed request.
-QuoteRequestHead status_request(RequestKind kind, std::string_view headers, uint16_t own_port) {
+PageRequestHead status_request(RequestKind kind, std::string_view headers, uint16_t own_port) {
     std::string_view host;
     int count = host_headers(headers, &host);
     if (count > 1) return refused(400);
     if (count == 0 || !is_own_host(host, own_port)) return refused(421);
-    QuoteRequestHead head;
+    PageRequestHead head;
     head.status = 200;
     head.kind = kind;
     return head;
 }
 
-QuoteRequestHead read_request(std::string_view line, std::string_view headers, uint16_t own_port) {
+PageRequestHead read_request(std::string_view line, std::string_view headers, uint16_t own_port) {
     size_t first_space = line.find(' ');
     size_t second_space = line.find(' ', first_space == std::string_view::npos ? 0 : first_space + 1);
     if (first_space == std::string_view::npos || second_space == std::string_view::npos) {
@@ -157,7 +157,7 @@ QuoteRequestHead read_request(std::string_view line, std::string_view headers, u
     for (char &c : symbol) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    QuoteRequestHead head;
+    PageRequestHead head;
     head.status = 200;
     head.symbol = symbol;
     return head;
@@ -186,10 +186,10 @@ bool is_own_host(std::string_view host, uint16_t port) {
     return false;
 }
 
-QuoteRequestHead read_quote_request(std::string_view received, uint16_t own_port) {
+PageRequestHead read_page_request(std::string_view received, uint16_t own_port) {
     size_t head_end = received.find("\r\n\r\n");
     if (head_end == std::string_view::npos) {
-        return received.size() > kMaxRequestHeadBytes ? refused(431) : QuoteRequestHead();
+        return received.size() > kMaxRequestHeadBytes ? refused(431) : PageRequestHead();
     }
     if (head_end + 4 > kMaxRequestHeadBytes) return refused(431);
     size_t line_end = received.find("\r\n");

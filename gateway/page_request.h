@@ -5,8 +5,8 @@
 // and only when the Host header names the gateway's own loopback address.
 //
 // Portable: no Windows header.
-#ifndef MORVANE_GATEWAY_QUOTE_REQUEST_H
-#define MORVANE_GATEWAY_QUOTE_REQUEST_H
+#ifndef MORVANE_GATEWAY_PAGE_REQUEST_H
+#define MORVANE_GATEWAY_PAGE_REQUEST_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -18,7 +18,7 @@
 
 enum class RequestKind { quote_page, status_page, status_json };
 
-struct QuoteRequestHead {
+struct PageRequestHead {
     // 0 while the head is still incomplete; 200 for a quote-page request
     // whose symbol is valid or a status request from the gateway's own
     // address; else the 4xx status to refuse it with.
@@ -32,7 +32,7 @@ struct QuoteRequestHead {
 // header is that port on 127.0.0.1, localhost or [::1] (421 otherwise), so
 // a web page that points a name of its own at 127.0.0.1 reads nothing.
 // With 0 the status routes are refused with 404, like any other path.
-QuoteRequestHead read_quote_request(std::string_view received, uint16_t own_port = 0);
+PageRequestHead read_page_request(std::string_view received, uint16_t own_port = 0);
 
 // True when `host`, a Host header's value, is exactly 127.0.0.1:PORT,
 // localhost:PORT (any case) or [::1]:PORT; without ":PORT" only for port 80,
