@@ -2,6 +2,7 @@
 // from the build's bin folder, the fatal path without them, the teardown,
 // the timer and the pop-up menu.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string.h>
 
@@ -13,10 +14,10 @@
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/tray_icon.h"
-#include "app/tray_icon_shell.h"
 #include "app/tray_messages.h"
 #include "app/tray_window.h"
 #include "pagefetch/page_fetch.h"
+#include "support/import_hook.h"
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
@@ -103,7 +104,7 @@ protected:
         mqtest::delete_store();
         g_notifications.clear();
         g_box = MessageBoxSeen();
-        previous_notify_ = tray_set_shell_notify(record_notify);
+        ASSERT_TRUE(notify_.ok());
         app_state_init(&state_);
         state_.update_minutes = 15;
         state_.balloon_capable = 1;
@@ -116,7 +117,6 @@ protected:
         }
         mqtest::dispatch_pending();
         settings_free(&state_);
-        tray_set_shell_notify(previous_notify_);
         SetDllDirectoryA(nullptr);
         mqtest::delete_store();
     }
@@ -135,7 +135,7 @@ protected:
 
     HWND window_ = nullptr;
     AppState state_;
-    TrayShellNotifyFunction previous_notify_ = nullptr;
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
 };
 
 TEST_F(TrayWindow, WithoutThePageFetchShowsTheFatalMessageAndCreatesNoWindow) {

@@ -11,9 +11,9 @@
 #include "app/dialogs/link_control.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "app/dialogs/shell_recorder.h"
 #include "support/dialog_driver.h"
 #include "support/dialog_template.h"
+#include "support/shell_recorder.h"
 
 namespace {
 

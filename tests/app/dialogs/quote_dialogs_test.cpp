@@ -12,8 +12,8 @@
 #include "app/app_state.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "app/dialogs/shell_recorder.h"
 #include "support/dialog_driver.h"
+#include "support/shell_recorder.h"
 
 namespace {
 
