@@ -10,7 +10,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   fp-utils python3 nlohmann-json3-dev
   nsis zip
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()
