@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "app/refresh_math.h"
+#include "app/refresh_rules.h"
 #include "app/settings/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/tray_messages.h"

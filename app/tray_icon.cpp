@@ -5,7 +5,6 @@
 
 #include "app/app_state.h"
 #include "app/resources/resource.h"
-#include "app/tray_icon_shell.h"
 #include "plugin/fixed_text.h"
 
 namespace {
@@ -48,7 +47,7 @@ void send_icon_and_tip(DWORD message, HWND window, UINT icon_id, const char *tex
     data.uCallbackMessage = WM_TRAY_CALLBACK;
     data.hIcon = load_program_icon(window, icon_id);
     copy_field(data.szTip, balloon_capable ? sizeof(data.szTip) : 64, text);
-    tray_shell_notify(message, &data);
+    Shell_NotifyIconA(message, &data);
 }
 
 }  // namespace
@@ -72,11 +71,11 @@ bool tray_show_balloon(HWND window, UINT icon_id, const char *text, bool balloon
     copy_field(data.szInfoTitle, sizeof(data.szInfoTitle), APP_PRODUCT_NAME);
     data.uTimeout = 0;
     data.dwInfoFlags = 0;
-    return tray_shell_notify(NIM_MODIFY, &data) != FALSE;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 void tray_remove_icon(HWND window, bool balloon_capable) {
     NOTIFYICONDATAA data;
     start_icon_data(&data, window, data_size(balloon_capable));
-    tray_shell_notify(NIM_DELETE, &data);
+    Shell_NotifyIconA(NIM_DELETE, &data);
 }

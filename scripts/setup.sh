@@ -11,7 +11,7 @@ packages=(
   fp-utils python3 nlohmann-json3-dev
   nsis zip
   chromium
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The one test command: installs what is missing, builds both presets and runs
-# every test (native unit tests directly, Win32 tests under Wine on a virtual
-# display). Each half runs even when the other fails. Exits non-zero when
-# anything fails.
+# The one test command: installs what is missing, checks the layout of the C
+# and C++ sources, builds both presets and runs every test (native unit tests
+# directly, Win32 tests under Wine on a virtual display). Each step runs even
+# when another fails. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,6 +41,24 @@ print(ran - failed, failed)
 PYTHON
 }
 
+# check_format: every tracked C and C++ file as .clang-format lays it out;
+# clang-format's findings go to $log_dir/format.log.
+check_format() {
+  local listed=$log_dir/format-files unformatted
+  git ls-files -z '*.c' '*.cpp' '*.h' >"$listed"
+  if xargs -0 clang-format --dry-run --Werror <"$listed" >"$log_dir/format.log" 2>&1; then
+    echo "format: every file as .clang-format lays it out"
+    return 0
+  fi
+  unformatted=$(grep -o '^[^:]*:[0-9]*:[0-9]*: error' "$log_dir/format.log" | cut -d: -f1 | sort -u | wc -l)
+  if [ "$unformatted" -gt 0 ]; then
+    echo "format: $unformatted file(s) differ from .clang-format (see $log_dir/format.log)"
+  else
+    echo "format: clang-format failed (see $log_dir/format.log)"
+  fi
+  return 1
+}
+
 # Wine runs the 32-bit deliverables in 32-bit Linux processes. Some virtual
 # machines' kernels refuse every 32-bit program ("Exec format error"); there
 # the Win32 half can be built but none of its tests can start.
@@ -49,6 +67,9 @@ runs_32_bit_programs() {
 }
 
 status=0
+echo "== format: clang-format --dry-run --Werror"
+format_line=$(check_format) || status=1
+echo "$format_line"
 echo "== native: portable core with sanitizers"
 run_half native || status=1
 win32_ran=1
@@ -63,6 +84,7 @@ else
 fi
 
 read -r native_passed native_failed < <(counts native)
+echo "$format_line"
 echo "native: $native_passed passed, $native_failed failed"
 [ "$native_failed" -eq 0 ] || status=1
 if [ "$win32_ran" -eq 1 ]; then

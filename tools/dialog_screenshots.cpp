@@ -78,6 +78,11 @@ QuoteRecord sample(const char *symbol, const char *description, float last, floa
     return record;
 }
 
+// Ticks for the window to paint before it is captured.
+void settle(mqtest::DialogScript &script) {
+    for (int tick = 0; tick < 10; ++tick) script.then(mqtest::act([] {}));
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -86,14 +91,13 @@ int main(int argc, char **argv) {
         return 2;
     }
     std::string folder = std::string(argv[1]) + "\\";
-    const DWORD settle = 10;  // ticks for the window to paint before it is captured
-    std::vector<mqtest::DialogStep> about_steps(settle, [] {});
-    about_steps.push_back([&] {
-        HWND dialog = mqtest::find_dialog("About Morvane Quote");
+    mqtest::DialogScript about;
+    settle(about);
+    about.then(mqtest::on_dialog("About Morvane Quote", [&](HWND dialog) {
         capture(dialog, folder + "about.bmp");
         mqtest::post_click(dialog, IDOK);
-    });
-    mqtest::run_dialog(about_dialog_run, nullptr, about_steps);
+    }));
+    about.play([] { about_dialog_run(mqtest::dialog_owner(), nullptr); });
 
     AppState state;
     app_state_init(&state);
@@ -107,26 +111,26 @@ int main(int argc, char **argv) {
     for (const QuoteRecord &record : records) symbol_list_append(state.symbols, &record, sizeof(record));
 
     HWND list = nullptr;
-    std::vector<mqtest::DialogStep> list_steps(settle, [] {});
-    list_steps.push_back([&] {
-        list = mqtest::find_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST);
+    mqtest::DialogScript quotes;
+    settle(quotes);
+    quotes.then(mqtest::on_dialog(APP_PRODUCT_NAME, IDC_QUOTES_LIST, [&](HWND dialog) {
+        list = dialog;
         SendDlgItemMessageA(list, IDC_QUOTES_LIST, LB_SETCURSEL, 0, 0);
         SendMessageA(list, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_LIST, LBN_SELCHANGE), 0);
-    });
-    list_steps.insert(list_steps.end(), settle, [] {});
-    list_steps.push_back([&] {
+    }));
+    settle(quotes);
+    quotes.then(mqtest::act([&] {
         capture(list, folder + "quote_list.bmp");
         mqtest::post_click(list, IDC_QUOTES_DETAIL);
-    });
-    list_steps.insert(list_steps.end(), settle, [] {});
-    list_steps.push_back([&] {
-        HWND detail = mqtest::find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE);
+    }));
+    settle(quotes);
+    quotes.then(mqtest::on_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE, [&](HWND detail) {
         capture(detail, folder + "quote_detail.bmp");
         mqtest::post_click(detail, IDOK);
-    });
-    list_steps.insert(list_steps.end(), settle, [] {});
-    list_steps.push_back([&] { mqtest::post_click(list, IDOK); });
-    mqtest::run_dialog(quote_list_run, &state, list_steps, 10000);
+    }));
+    settle(quotes);
+    quotes.then(mqtest::act([&] { mqtest::post_click(list, IDOK); }));
+    quotes.play([&] { quote_list_run(mqtest::dialog_owner(), &state); });
     symbol_list_free(state.symbols);
     return 0;
 }

@@ -51,8 +51,8 @@ bool SettingsKey::open(HKEY parent, const char *name) {
     return registry_->open_key(parent, name, &key_) == ERROR_SUCCESS;
 }
 
-bool SettingsKey::create(HKEY parent, const char *name, DWORD *disposition) {
-    return registry_->create_key(parent, name, &key_, disposition) == ERROR_SUCCESS;
+bool SettingsKey::create(HKEY parent, const char *name) {
+    return registry_->create_key(parent, name, &key_, nullptr) == ERROR_SUCCESS;
 }
 
 void SettingsKey::close() {

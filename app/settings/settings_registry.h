@@ -39,10 +39,10 @@ public:
     SettingsKey(const SettingsKey &) = delete;
     SettingsKey &operator=(const SettingsKey &) = delete;
 
-    // Open `name` under `parent` for reading, or create it with full access
-    // (*disposition then says whether it was there). The key must be closed.
+    // Open `name` under `parent` for reading, or create it with full access.
+    // The key must be closed.
     bool open(HKEY parent, const char *name);
-    bool create(HKEY parent, const char *name, DWORD *disposition = nullptr);
+    bool create(HKEY parent, const char *name);
     void close();
 
     // Reads a value of any type into a field of `capacity` bytes (at most a

@@ -73,9 +73,17 @@ void write_proxy(SettingsKey &key, const char *proxy) {
     key.set_value("Proxy", REG_SZ, text, static_cast<DWORD>(length + 1));
 }
 
-// An entry that deleting the numbered entries from SYM000 on would remove:
-// one that exists and has no subkeys of its own. The delete stops at the
-// first entry that is not.
+// The save of the records keeps one invariant: the store ends as deleting
+// the numbered entries from SYM000 on and then writing the live records
+// afresh would leave it, yet no entry is deleted before every record is
+// written, and no value before its entry holds the new record, so a save cut
+// off at any call keeps each symbol in its old or its new form. The first
+// phase only reads how far that delete would reach; the second writes each
+// record in place, as its entry's only value within that reach, and then
+// deletes the entries past the last record within it.
+
+// The registry refuses to delete a missing entry or one with subkeys of its
+// own, so deleting the entries in order would stop at the first such one.
 bool is_removable(SettingsKey &key, DWORD number) {
     SettingsKey subkey(key.registry());
     DWORD subkeys = 0;
@@ -84,9 +92,14 @@ bool is_removable(SettingsKey &key, DWORD number) {
            subkeys == 0;
 }
 
-// Leaves "MQS" as the only value of an entry that is being replaced as a
-// whole. Runs after "MQS" is written, so an older-layout entry is never
-// without its symbol.
+DWORD removable_prefix(SettingsKey &key) {
+    DWORD count = 0;
+    while (count < SYMBOL_LIST_MAX_POSITIONS && is_removable(key, count)) ++count;
+    return count;
+}
+
+// Runs after "MQS" is written, so an older-layout entry is never without its
+// symbol.
 void remove_other_values(SettingsKey &key) {
     char name[16384];  // the longest value name the registry allows
     DWORD index = 0;
@@ -97,48 +110,30 @@ void remove_other_values(SettingsKey &key) {
     }
 }
 
-// Writes entry `number`. When it and every entry before it were removable
-// as the save found them, the delete-everything-first order would have
-// written it afresh, so "MQS" must end up its only value. Returns whether
-// it was removable. The entry is looked at only now, just before it is
-// written, and still as the save found it, since earlier steps touch only
-// lower numbers; a key it creates was not there, so it was not removable.
-bool write_record(SettingsKey &key, DWORD number, const QuoteRecord *record, bool earlier_removable) {
+void write_record(SettingsKey &key, DWORD number, const QuoteRecord *record, bool only_value) {
     SettingsKey subkey(key.registry());
-    DWORD disposition = 0;
-    if (!subkey.create(key.handle(), subkey_name(number).text, &disposition)) {
-        return earlier_removable && is_removable(key, number);
-    }
+    if (!subkey.create(key.handle(), subkey_name(number).text)) return;
     bool stored = subkey.set_value(kRecordValue, REG_BINARY, record, sizeof(*record));
-    if (!earlier_removable || disposition != REG_OPENED_EXISTING_KEY) return false;
+    if (!only_value) return;
     DWORD subkeys = 0;
     DWORD values = 0;
-    if (!subkey.count_entries(&subkeys, &values) || subkeys != 0) return false;
+    if (!subkey.count_entries(&subkeys, &values)) return;
     // With "MQS" stored, a single value is "MQS" itself: nothing to remove.
     if (values > 1 || !stored) remove_other_values(subkey);
-    return true;
 }
 
-// Writes the live records over the numbered entries in place and only then
-// removes the surplus ones, so a save cut off at any point leaves every
-// symbol stored in its old or its new form. The result is the store that
-// deleting all entries first and writing them afresh would leave: that
-// delete would have stopped at the first entry that was not removable, and
-// so does the removal of the surplus, since the registry refuses to delete a
-// missing key or one with subkeys.
 void save_records(SettingsKey &key, SymbolList *list) {
-    bool all_removable = true;
+    DWORD removable = removable_prefix(key);
     DWORD written = 0;
     SymbolWalk walk = symbol_list_walk(list);
     QuoteRecord *record = nullptr;
     int32_t position = 0;
     while (symbol_list_walk_next(&walk, &record, &position)) {
         if (quote_record_is_deleted(record)) continue;
-        all_removable = write_record(key, written, record, all_removable);
+        write_record(key, written, record, written < removable);
         ++written;
     }
-    if (!all_removable) return;
-    for (DWORD number = written; number < SYMBOL_LIST_MAX_POSITIONS; ++number) {
+    for (DWORD number = written; number < removable; ++number) {
         if (!key.delete_subkey(subkey_name(number).text)) break;
     }
 }

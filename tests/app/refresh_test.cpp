@@ -1,7 +1,8 @@
 // refresh_quotes on a real hidden window with a stand-in quote source; the
-// shell sees the icon data through the tray icon's test seam, and the saved
-// settings are read back from the test prefix's registry.
+// icon data is seen through the program's import of Shell_NotifyIconA, and
+// the saved settings are read back from the test prefix's registry.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <math.h>
 #include <string.h>
@@ -15,8 +16,8 @@
 #include "app/refresh.h"
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
-#include "app/tray_icon_shell.h"
 #include "app_test_support.h"
+#include "support/import_hook.h"
 #include "support/settings_key.h"
 
 namespace {
@@ -68,7 +69,7 @@ protected:
         g_asked_symbols.clear();
         g_asked_proxies.clear();
         g_shown_tooltip.clear();
-        previous_notify_ = tray_set_shell_notify(record_notify);
+        ASSERT_TRUE(notify_.ok());
         window_ = CreateWindowExA(0, "STATIC", "refresh", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window_, nullptr);
@@ -82,7 +83,6 @@ protected:
     void TearDown() override {
         settings_free(&state_);
         DestroyWindow(window_);
-        tray_set_shell_notify(previous_notify_);
         mqtest::delete_store();
     }
 
@@ -96,7 +96,7 @@ protected:
 
     HWND window_ = nullptr;
     AppState state_;
-    TrayShellNotifyFunction previous_notify_ = nullptr;
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
 };
 
 TEST_F(RefreshQuotes, SkipsDeletedAndEmptyEntriesAndStopsAfterPosition999) {

@@ -1,5 +1,9 @@
 // The tray icon: the exact data each operation hands the shell, seen through
-// the notify seam, and the real notification area of Wine.
+// the program's import of Shell_NotifyIconA, and the real notification area
+// of Wine.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <string.h>
 
 #include <string>
@@ -9,7 +13,7 @@
 
 #include "app/resources/resource.h"
 #include "app/tray_icon.h"
-#include "app/tray_icon_shell.h"
+#include "support/import_hook.h"
 
 namespace {
 
@@ -41,22 +45,19 @@ protected:
     void SetUp() override {
         g_calls.clear();
         g_shell_result = TRUE;
-        previous_ = tray_set_shell_notify(record_notify);
+        ASSERT_TRUE(notify_.ok());
         window_ = CreateWindowExA(0, "STATIC", "tray", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window_, nullptr);
     }
-    void TearDown() override {
-        tray_set_shell_notify(previous_);
-        DestroyWindow(window_);
-    }
+    void TearDown() override { DestroyWindow(window_); }
     const NotifyCall &only_call() {
         EXPECT_EQ(g_calls.size(), 1u);
         static NotifyCall none;
         return g_calls.empty() ? none : g_calls.back();
     }
 
-    TrayShellNotifyFunction previous_ = nullptr;
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
     HWND window_ = nullptr;
 };
 
@@ -158,9 +159,10 @@ struct ShellResult {
     BOOL result;
 };
 std::vector<ShellResult> g_results;
+const mqtest::ScopedImport *g_shell = nullptr;
 
 BOOL WINAPI call_shell(DWORD message, PNOTIFYICONDATAA data) {
-    BOOL result = Shell_NotifyIconA(message, data);
+    BOOL result = g_shell->original<BOOL(WINAPI *)(DWORD, PNOTIFYICONDATAA)>()(message, data);
     g_results.push_back(ShellResult{message, result});
     return result;
 }
@@ -183,7 +185,9 @@ HWND create_hidden_window() {
 TEST(TrayIconShell, EveryOperationSucceedsInTheRealNotificationArea) {
     HWND window = create_hidden_window();
     ASSERT_NE(window, nullptr);
-    TrayShellNotifyFunction previous = tray_set_shell_notify(call_shell);
+    mqtest::ScopedImport shell("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(call_shell));
+    g_shell = &shell;
+    ASSERT_TRUE(shell.ok());
     for (int balloon_capable : {1, 0}) {
         SCOPED_TRACE(balloon_capable ? "large layout" : "small layout");
         g_results.clear();
@@ -201,6 +205,5 @@ TEST(TrayIconShell, EveryOperationSucceedsInTheRealNotificationArea) {
         }
         EXPECT_EQ(balloon, balloon_capable ? TRUE : FALSE);
     }
-    tray_set_shell_notify(previous);
     DestroyWindow(window);
 }

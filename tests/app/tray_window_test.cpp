@@ -2,6 +2,7 @@
 // from the build's bin folder, the fatal path without them, the teardown,
 // the timer and the pop-up menu.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string.h>
 
@@ -13,10 +14,11 @@
 #include "app/resources/resource.h"
 #include "app/settings/settings_store.h"
 #include "app/tray_icon.h"
-#include "app/tray_icon_shell.h"
 #include "app/tray_messages.h"
 #include "app/tray_window.h"
 #include "pagefetch/page_fetch.h"
+#include "support/dialog_driver.h"
+#include "support/import_hook.h"
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
@@ -42,33 +44,10 @@ int count(DWORD message) {
     return total;
 }
 
-// The message box of the fatal path, answered as soon as it activates.
-struct MessageBoxSeen {
-    std::string text;
-    std::string caption;
-    std::string owner_class;
-};
-MessageBoxSeen g_box;
-HHOOK g_hook = nullptr;
-
 std::string class_of(HWND window) {
     char name[64] = "";
     GetClassNameA(window, name, sizeof(name));
     return name;
-}
-
-LRESULT CALLBACK answer_message_box(int code, WPARAM wparam, LPARAM lparam) {
-    HWND box = reinterpret_cast<HWND>(wparam);
-    if (code == HCBT_ACTIVATE && class_of(box) == "#32770") {
-        char text[256] = "";
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));  // the box's text control
-        g_box.text = text;
-        GetWindowTextA(box, text, sizeof(text));
-        g_box.caption = text;
-        g_box.owner_class = class_of(GetWindow(box, GW_OWNER));
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    return CallNextHookEx(g_hook, code, wparam, lparam);
 }
 
 // Picks a menu item by its mnemonic once the pop-up menu is up, or closes
@@ -102,8 +81,7 @@ protected:
     void SetUp() override {
         mqtest::delete_store();
         g_notifications.clear();
-        g_box = MessageBoxSeen();
-        previous_notify_ = tray_set_shell_notify(record_notify);
+        ASSERT_TRUE(notify_.ok());
         app_state_init(&state_);
         state_.update_minutes = 15;
         state_.balloon_capable = 1;
@@ -116,7 +94,6 @@ protected:
         }
         mqtest::dispatch_pending();
         settings_free(&state_);
-        tray_set_shell_notify(previous_notify_);
         SetDllDirectoryA(nullptr);
         mqtest::delete_store();
     }
@@ -135,18 +112,19 @@ protected:
 
     HWND window_ = nullptr;
     AppState state_;
-    TrayShellNotifyFunction previous_notify_ = nullptr;
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
 };
 
 TEST_F(TrayWindow, WithoutThePageFetchShowsTheFatalMessageAndCreatesNoWindow) {
-    g_hook = SetWindowsHookExA(WH_CBT, answer_message_box, nullptr, GetCurrentThreadId());
-    HWND window = create();
-    UnhookWindowsHookEx(g_hook);
+    mqtest::DialogScript script;
+    script.then(mqtest::answer_message_box("Morvane Quote", [](HWND box) {
+        EXPECT_EQ(mqtest::message_box_text(box), "Fatal error - please reinstall.");
+        EXPECT_EQ(class_of(GetWindow(box, GW_OWNER)), TRAY_WINDOW_CLASS);
+    }));
+    HWND window = nullptr;
+    script.run([&] { window = create(); });
 
     EXPECT_EQ(window, nullptr);
-    EXPECT_EQ(g_box.text, "Fatal error - please reinstall.");
-    EXPECT_EQ(g_box.caption, "Morvane Quote");
-    EXPECT_EQ(g_box.owner_class, TRAY_WINDOW_CLASS);
     EXPECT_EQ(count(NIM_ADD), 0);
     EXPECT_EQ(state_.utilities_module, nullptr);
     EXPECT_EQ(state_.quote_function, nullptr);

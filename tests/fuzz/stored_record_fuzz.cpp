@@ -9,7 +9,7 @@
 #include "app/app_state.h"
 #include "app/dialogs/quote_formats.h"
 #include "app/dialogs/settings_formats.h"
-#include "app/refresh_math.h"
+#include "app/refresh_rules.h"
 #include "app/settings/quote_record.h"
 #include "app/settings/symbol_list.h"
 #include "tests/fuzz/fuzz_check.h"

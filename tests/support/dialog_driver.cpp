@@ -9,6 +9,10 @@ namespace {
 
 constexpr UINT kTickMs = 20;
 
+// The controls of a message box: its text and its icon.
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kMessageBoxIconId = 0x0440;
+
 DialogScript *running_script = nullptr;
 
 bool is_dialog(HWND window) {
@@ -101,7 +105,7 @@ void DialogScript::step_once() {
         end_all_dialogs();
         return;
     }
-    if (timed_out_ || busy_ || steps_.empty()) return;
+    if (timed_out_ || busy_ || steps_.empty() || !dialogs_settled()) return;
     busy_ = true;
     bool done = steps_.front()();
     busy_ = false;
@@ -114,26 +118,40 @@ HWND dialog_owner() {
     return owner;
 }
 
-DialogRun run_dialog(const DialogLauncher &launch, std::vector<DialogStep> steps, DWORD timeout_ms) {
-    DialogScript script;
-    for (DialogStep &step : steps) {
-        script.then([step] {
-            if (!dialogs_settled()) return false;
-            step();
-            return true;
-        });
-    }
-    INT_PTR result = -1;
-    bool in_time = script.play([&] { result = launch(dialog_owner()); }, timeout_ms);
-    return DialogRun{result, !in_time};
+DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> action) {
+    return on_dialog(caption, 0, std::move(action));
 }
 
-DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> action) {
-    return [caption, action] {
-        HWND dialog = find_dialog(caption);
+DialogScript::Step on_dialog(const char *caption, int control_id, std::function<void(HWND)> action) {
+    return [caption, control_id, action] {
+        HWND dialog = find_dialog(caption, control_id);
         if (dialog) action(dialog);
         return dialog != nullptr;
     };
+}
+
+DialogScript::Step act(std::function<void()> action) {
+    return [action] {
+        action();
+        return true;
+    };
+}
+
+DialogScript::Step answer_message_box(const char *caption, std::function<void(HWND box)> check) {
+    return on_dialog(caption, kMessageBoxTextId, [check](HWND box) {
+        check(box);
+        post_click(box, IDOK);
+    });
+}
+
+DialogScript::Step wait_until_message_box_closed(const char *caption) {
+    return [caption] { return find_dialog(caption, kMessageBoxTextId) == nullptr; };
+}
+
+std::string message_box_text(HWND box) { return control_text(box, kMessageBoxTextId); }
+
+HICON message_box_icon(HWND box) {
+    return reinterpret_cast<HICON>(SendDlgItemMessageA(box, kMessageBoxIconId, STM_GETICON, 0, 0));
 }
 
 HWND find_dialog(const char *caption, int control_id) {
@@ -152,6 +170,11 @@ void post_command(HWND dialog, int control_id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, control_id)));
 }
 
+void send_command(HWND dialog, int control_id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(control_id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, control_id)));
+}
+
 void select_line(HWND dialog, int list_id, int index) {
     HWND list = GetDlgItem(dialog, list_id);
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -162,6 +185,8 @@ void post_double_click(HWND dialog, int list_id) {
     HWND list = GetDlgItem(dialog, list_id);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
 }
+
+bool control_enabled(HWND dialog, int control_id) { return IsWindowEnabled(GetDlgItem(dialog, control_id)) != FALSE; }
 
 std::string control_text(HWND dialog, int control_id) {
     char text[1024] = "";

@@ -1,8 +1,9 @@
-// Drives real modal dialogs of the test program from inside their own message
-// loops: a thread timer, which every modal loop (also a nested one)
-// dispatches, runs the steps of a script one after another while the code
-// under test sits in DialogBoxParamA. A watchdog ends every dialog of the
-// thread once the script's time is up, so no test can hang.
+// Drives real modal dialogs and message boxes of the test program from inside
+// their own message loops: a thread timer, which every modal loop (also a
+// nested one) dispatches, runs the steps of a script one after another while
+// the code under test sits in DialogBoxParamA or MessageBoxA. A watchdog ends
+// every dialog of the thread once the script's time is up, so no test can
+// hang.
 #ifndef MORVANE_TESTS_SUPPORT_DIALOG_DRIVER_H
 #define MORVANE_TESTS_SUPPORT_DIALOG_DRIVER_H
 
@@ -32,9 +33,11 @@ HWND dialog_owner();
 
 class DialogScript {
 public:
-    // A step returns true when it is done, false to be tried again at the
-    // next tick (waiting for a dialog to appear, for instance). A step must
-    // not block: what may open or end a dialog is posted.
+    // A step runs at a tick at which the thread shows a dialog and has none
+    // half-created or half-ended. It returns true when it is done, false to
+    // be tried again at the next such tick (waiting for a dialog to appear,
+    // for instance). A step must not block: what may open or end a dialog is
+    // posted.
     using Step = std::function<bool()>;
 
     DialogScript &then(Step step);
@@ -57,8 +60,6 @@ public:
         return run_dialog(launcher(run_function, data), timeout_ms);
     }
 
-    size_t steps_left() const { return steps_.size(); }
-
 private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
     void step_once();
@@ -69,26 +70,24 @@ private:
     bool busy_ = false;
 };
 
-// The shorter form for scripts of plain actions: each runs once, at the
-// first tick at which the thread shows a dialog and has none half-created or
-// half-ended. The result is not checked: a test may expect the watchdog.
-typedef std::function<void()> DialogStep;
-
-struct DialogRun {
-    INT_PTR result;
-    bool timed_out;  // the watchdog had to end the dialogs
-};
-
-DialogRun run_dialog(const DialogLauncher &launch, std::vector<DialogStep> steps, DWORD timeout_ms = 5000);
-
-template <typename Data, typename Argument>
-DialogRun run_dialog(INT_PTR (*run_function)(HWND owner, Data *data), Argument data,
-                     std::vector<DialogStep> steps, DWORD timeout_ms = 5000) {
-    return run_dialog(launcher(run_function, data), std::move(steps), timeout_ms);
-}
-
-// A step that waits for the visible dialog `caption` and then acts on it.
+// A step that waits for the visible dialog `caption` that has a control
+// `control_id` (0: any) and then acts on it.
 DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> action);
+DialogScript::Step on_dialog(const char *caption, int control_id, std::function<void(HWND)> action);
+
+// A step that does its action once, on whatever dialog is up.
+DialogScript::Step act(std::function<void()> action);
+
+// A step that waits for a message box captioned `caption`, hands it to
+// `check` and answers it with OK.
+DialogScript::Step answer_message_box(const char *caption, std::function<void(HWND box)> check);
+
+// A step that waits until no message box captioned `caption` is up.
+DialogScript::Step wait_until_message_box_closed(const char *caption);
+
+// The text and the icon a message box shows.
+std::string message_box_text(HWND box);
+HICON message_box_icon(HWND box);
 
 // The visible dialog of this thread with `caption` that has a control
 // `control_id` (0: any), or null.
@@ -105,12 +104,17 @@ void post_click(HWND dialog, int control_id);
 // disabled button would not let through from a click.
 void post_command(HWND dialog, int control_id);
 
+// Sends the button's command straight to the dialog procedure and returns
+// once it is handled.
+void send_command(HWND dialog, int control_id);
+
 // Selects a list-box line and tells the dialog, as a user's click would.
 void select_line(HWND dialog, int list_id, int index);
 
 // Posts the list box's double-click notification to the dialog.
 void post_double_click(HWND dialog, int list_id);
 
+bool control_enabled(HWND dialog, int control_id);
 std::string control_text(HWND dialog, int control_id);
 std::string list_line(HWND dialog, int list_id, int index);
 int list_count(HWND dialog, int list_id);

@@ -11,16 +11,16 @@
 #include "app/dialogs/link_control.h"
 #include "app/dialogs/quote_dialogs.h"
 #include "app/resources/resource.h"
-#include "app/dialogs/shell_recorder.h"
 #include "support/dialog_driver.h"
 #include "support/dialog_template.h"
+#include "support/shell_recorder.h"
 
 namespace {
 
 const char kAboutCaption[] = "About Morvane Quote";
 
 using mqtest::control_text;
-using mqtest::run_dialog;
+using mqtest::DialogScript;
 
 struct TemplateHelpIds {
     int template_id;
@@ -91,7 +91,30 @@ TEST(CenterOnScreen, HalvesScreenAndWindowSeparately) {
     }
 }
 
-TEST(AboutDialog, ShowsVersionAndEndsWithOneOnOkEscAndClose) {
+DialogScript::Step on_about(std::function<void(HWND)> action) {
+    return mqtest::on_dialog(kAboutCaption, std::move(action));
+}
+
+// Opens the About dialog, hands it to `check` and closes it.
+void check_about(const std::function<void(HWND about)> &check) {
+    DialogScript script;
+    script.then(on_about([&check](HWND about) {
+        check(about);
+        mqtest::post_click(about, IDOK);
+    }));
+    script.run_dialog(about_dialog_run, nullptr, 2000);
+}
+
+HWND link_of(HWND about) { return GetDlgItem(about, IDC_ABOUT_LINK); }
+
+TEST(AboutDialog, ShowsVersionAndCopyright) {
+    check_about([](HWND about) {
+        EXPECT_EQ(control_text(about, IDC_ABOUT_VERSION), "1.10");
+        EXPECT_NE(control_text(about, IDC_ABOUT_COPYRIGHT).find("Copyright"), std::string::npos);
+    });
+}
+
+TEST(AboutDialog, EndsWithOneOnOkEscAndClose) {
     struct Case {
         const char *how;
         UINT message;
@@ -100,29 +123,22 @@ TEST(AboutDialog, ShowsVersionAndEndsWithOneOnOkEscAndClose) {
         {"OK", WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)},
         {"Esc", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
         {"close box", WM_CLOSE, 0},
-        {"other command", WM_COMMAND, MAKEWPARAM(IDC_ABOUT_VERSION, 0)},
     };
     for (const Case &c : cases) {
-        std::string version, copyright;
-        HWND seen = nullptr;
-        auto run = run_dialog(about_dialog_run, nullptr,
-                              {[&] {
-                                   seen = mqtest::find_dialog(kAboutCaption);
-                                   version = control_text(seen, IDC_ABOUT_VERSION);
-                                   copyright = control_text(seen, IDC_ABOUT_COPYRIGHT);
-                                   PostMessageA(seen, c.message, c.wparam, 0);
-                               }},
-                              1000);
-        ASSERT_NE(seen, nullptr);
-        EXPECT_EQ(version, "1.10");
-        EXPECT_NE(copyright.find("Copyright"), std::string::npos);
-        if (c.message == WM_COMMAND && LOWORD(c.wparam) == IDC_ABOUT_VERSION) {
-            EXPECT_TRUE(run.timed_out) << "an unrelated command closed the dialog";
-        } else {
-            EXPECT_FALSE(run.timed_out) << c.how;
-            EXPECT_EQ(run.result, 1) << c.how;
-        }
+        SCOPED_TRACE(c.how);
+        DialogScript script;
+        script.then(on_about([&c](HWND about) { PostMessageA(about, c.message, c.wparam, 0); }));
+        EXPECT_EQ(script.run_dialog(about_dialog_run, nullptr, 1000), 1);
     }
+}
+
+TEST(AboutDialog, AnUnrelatedCommandLeavesItOpen) {
+    DialogScript script;
+    script.then(on_about([](HWND about) {
+        PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_VERSION, 0), 0);
+    }));
+    bool in_time = script.play([] { about_dialog_run(mqtest::dialog_owner(), nullptr); }, 1000);
+    EXPECT_FALSE(in_time) << "an unrelated command closed the dialog";
 }
 
 // The pixels of a window's client area, read back from the screen.
@@ -156,55 +172,61 @@ int longest_blue_run(const Pixels &pixels) {
     return longest;
 }
 
-TEST(AboutDialog, LinkIsBlueUnderlinedHandAndOpensItsTextHidden) {
-    ASSERT_TRUE(mqtest::start_shell_recording());
-    HWND link = nullptr;
-    std::string address;
-    Pixels pixels{};
-    HCURSOR cursor_after = nullptr;
-    auto run = run_dialog(about_dialog_run, nullptr,
-                          {[&] {
-                               HWND dialog = mqtest::find_dialog(kAboutCaption);
-                               link = GetDlgItem(dialog, IDC_ABOUT_LINK);
-                               EXPECT_EQ(GetWindowLongPtrA(link, GWLP_WNDPROC),
-                                         reinterpret_cast<LONG_PTR>(link_control_proc));
-                               address = control_text(dialog, IDC_ABOUT_LINK);
-                               RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-                           },
-                           [&] {
-                               pixels = read_pixels(link);
-                               SetCursor(nullptr);
-                               SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
-                                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-                               cursor_after = GetCursor();
-                               SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-                               mqtest::post_click(GetParent(link), IDOK);
-                           }},
-                          2000);
-    ASSERT_FALSE(run.timed_out);
-    EXPECT_EQ(address, "http://www.morvane.example/");
+TEST(AboutDialog, LinkIsTheLinkControlShowingTheAddress) {
+    check_about([](HWND about) {
+        EXPECT_EQ(GetWindowLongPtrA(link_of(about), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(link_control_proc));
+        EXPECT_EQ(control_text(about, IDC_ABOUT_LINK), "http://www.morvane.example/");
+    });
+}
 
+// Wine hands what a window painted to the screen only after the paint
+// returns to the message loop, so the pixels are read a tick later.
+TEST(AboutDialog, LinkIsBlueAndUnderlinedOnTheDialogFace) {
+    DialogScript script;
+    script
+        .then(on_about([](HWND about) {
+            RedrawWindow(link_of(about), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        }))
+        .then(on_about([](HWND about) {
+            Pixels pixels = read_pixels(link_of(about));
+            int blue = 0, face = 0;
+            for (COLORREF colour : pixels.colours) {
+                blue += colour == RGB(0, 0, 255);
+                face += colour == GetSysColor(COLOR_BTNFACE);
+            }
+            EXPECT_GT(blue, 20);
+            EXPECT_GT(face, 20);
+            EXPECT_GT(longest_blue_run(pixels), 60) << "no underline across the text";
+            mqtest::post_click(about, IDOK);
+        }));
+    script.run_dialog(about_dialog_run, nullptr, 2000);
+}
+
+TEST(AboutDialog, LinkShowsTheHandCursor) {
     HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_HAND));
     ASSERT_NE(hand, nullptr);
-    EXPECT_EQ(cursor_after, hand);
+    check_about([hand](HWND about) {
+        HWND link = link_of(about);
+        SetCursor(nullptr);
+        SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), hand);
+    });
+}
 
-    int blue = 0, face = 0;
-    for (COLORREF colour : pixels.colours) {
-        blue += colour == RGB(0, 0, 255);
-        face += colour == GetSysColor(COLOR_BTNFACE);
-    }
-    EXPECT_GT(blue, 20);
-    EXPECT_GT(face, 20);
-    EXPECT_GT(longest_blue_run(pixels), 60) << "no underline across the text";
-
-    const auto &calls = mqtest::shell_calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].owner, link);
-    EXPECT_EQ(calls[0].verb, "open");
-    EXPECT_EQ(calls[0].file, "http://www.morvane.example/");
-    EXPECT_FALSE(calls[0].has_parameters);
-    EXPECT_FALSE(calls[0].has_directory);
-    EXPECT_EQ(calls[0].show, SW_HIDE);
+TEST(AboutDialog, LinkClickOpensItsTextHidden) {
+    ASSERT_TRUE(mqtest::start_shell_recording());
+    check_about([](HWND about) {
+        HWND link = link_of(about);
+        SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        const auto &calls = mqtest::shell_calls();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].owner, link);
+        EXPECT_EQ(calls[0].verb, "open");
+        EXPECT_EQ(calls[0].file, "http://www.morvane.example/");
+        EXPECT_FALSE(calls[0].has_parameters);
+        EXPECT_FALSE(calls[0].has_directory);
+        EXPECT_EQ(calls[0].show, SW_HIDE);
+    });
 }
 
 }  // namespace

@@ -103,25 +103,21 @@ TEST_F(ContextHelp, EveryDialogAsksForThePopUpOfTheControl) {
     for (const Case &c : cases) {
         const DWORD context_id = mqtest::expected_help_id(c.template_id, c.control_id);
         ASSERT_NE(context_id, 0u) << "no help id for control " << c.control_id;
-        INT_PTR answer = FALSE;
-        HWND control = nullptr;
-        auto run = mqtest::run_dialog(c.launch, {[&] {
-                                          HWND dialog = mqtest::find_dialog(c.caption, c.control_id);
-                                          control = GetDlgItem(dialog, c.control_id);
-                                          HELPINFO info = help_request(dialog, c.template_id, c.control_id);
-                                          answer = ask_procedure(dialog, &info);
-                                          mqtest::post_click(dialog, IDOK);
-                                      }});
-        EXPECT_FALSE(run.timed_out);
-        EXPECT_EQ(answer, TRUE);
-        const FakeHelpCall *call = fake_calls();
-        ASSERT_NE(call, nullptr) << "the fake help control was not loaded";
-        EXPECT_EQ(call->caller, control);
-        EXPECT_STREQ(call->file, "Morvane Quote Help.chm");
-        EXPECT_EQ(call->command, 17u);
-        EXPECT_EQ(call->ids[0], static_cast<DWORD>(c.control_id));
-        EXPECT_EQ(call->ids[1], context_id) << std::hex << context_id;
-        EXPECT_EQ(call->ids[2], 0u);
+        mqtest::DialogScript script;
+        script.then(mqtest::on_dialog(c.caption, c.control_id, [&c, context_id](HWND dialog) {
+            HELPINFO info = help_request(dialog, c.template_id, c.control_id);
+            EXPECT_EQ(ask_procedure(dialog, &info), TRUE);
+            const FakeHelpCall *call = fake_calls();
+            mqtest::post_click(dialog, IDOK);
+            ASSERT_NE(call, nullptr) << "the fake help control was not loaded";
+            EXPECT_EQ(call->caller, GetDlgItem(dialog, c.control_id));
+            EXPECT_STREQ(call->file, "Morvane Quote Help.chm");
+            EXPECT_EQ(call->command, 17u);
+            EXPECT_EQ(call->ids[0], static_cast<DWORD>(c.control_id));
+            EXPECT_EQ(call->ids[1], context_id) << std::hex << context_id;
+            EXPECT_EQ(call->ids[2], 0u);
+        }));
+        script.run_dialog(c.launch);
     }
     symbol_list_free(state.symbols);
 }
@@ -131,16 +127,14 @@ TEST_F(ContextHelp, LabelRequestCallsNothingAndIsHandled) {
     const FakeHelpCall *call = fake_calls();
     ASSERT_NE(call, nullptr);
     LONG before = call->count;
-    INT_PTR answer = FALSE;
-    auto run = mqtest::run_dialog(about_dialog_run, nullptr, {[&] {
-                                      HWND dialog = mqtest::find_dialog(kAboutCaption);
-                                      HELPINFO info = help_request(dialog, IDD_ABOUT, -1);
-                                      answer = ask_procedure(dialog, &info);
-                                      mqtest::post_click(dialog, IDOK);
-                                  }});
-    EXPECT_FALSE(run.timed_out);
-    EXPECT_EQ(answer, TRUE);
-    EXPECT_EQ(call->count, before);
+    mqtest::DialogScript script;
+    script.then(mqtest::on_dialog(kAboutCaption, [call, before](HWND dialog) {
+        HELPINFO info = help_request(dialog, IDD_ABOUT, -1);
+        EXPECT_EQ(ask_procedure(dialog, &info), TRUE);
+        EXPECT_EQ(call->count, before);
+        mqtest::post_click(dialog, IDOK);
+    }));
+    script.run_dialog(about_dialog_run, nullptr);
 }
 
 TEST_F(ContextHelp, HtmlHelpPassesArgumentsAndResultThrough) {

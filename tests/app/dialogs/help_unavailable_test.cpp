@@ -11,16 +11,16 @@
 #include "app/dialogs/html_help.h"
 #include "app/dialogs/fake_html_help.h"
 #include "app/dialogs/help_registry.h"
-#include "app/dialogs/import_hook.h"
+#include "support/import_hook.h"
 
 namespace {
 
 std::vector<std::string> load_attempts;
-void *real_load_library = nullptr;
+const mqtest::ScopedImport *counted_load_library = nullptr;
 
 HMODULE WINAPI counting_load_library(LPCSTR name) {
     load_attempts.push_back(name != nullptr ? name : "");
-    return reinterpret_cast<HMODULE(WINAPI *)(LPCSTR)>(real_load_library)(name);
+    return counted_load_library->original<HMODULE(WINAPI *)(LPCSTR)>()(name);
 }
 
 TEST(HelpUnavailable, OnlyTheFirstRequestTriesToLoadAModule) {
@@ -31,9 +31,9 @@ TEST(HelpUnavailable, OnlyTheFirstRequestTriesToLoadAModule) {
     std::string missing = mqtest::program_folder() + "no_such_help_control.ocx";
     mqtest::ScopedHelpControlPath registration(missing);
     ASSERT_TRUE(registration.ok());
-    real_load_library = mqtest::replace_import("kernel32.dll", "LoadLibraryA",
-                                               reinterpret_cast<void *>(counting_load_library));
-    ASSERT_NE(real_load_library, nullptr);
+    mqtest::ScopedImport counting("kernel32.dll", "LoadLibraryA", reinterpret_cast<void *>(counting_load_library));
+    counted_load_library = &counting;
+    ASSERT_TRUE(counting.ok());
 
     EXPECT_EQ(HtmlHelpA(nullptr, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0), nullptr);
     EXPECT_EQ(load_attempts, (std::vector<std::string>{missing, "hhctrl.ocx"}));
@@ -48,8 +48,6 @@ TEST(HelpUnavailable, OnlyTheFirstRequestTriesToLoadAModule) {
     EXPECT_EQ(HtmlHelpA(nullptr, HELP_SETTINGS_TOPIC, HH_DISPLAY_TOPIC_COMMAND, 0), nullptr);
     EXPECT_TRUE(load_attempts.empty());
     EXPECT_EQ(GetModuleHandleA(FAKE_HTML_HELP_FILE), nullptr);
-
-    mqtest::replace_import("kernel32.dll", "LoadLibraryA", real_load_library);
 }
 
 }  // namespace

@@ -29,8 +29,6 @@ const char kProxyCaption[] = "Proxy Server Settings";
 
 HWND settings_window() { return find_dialog(kSettingsCaption); }
 
-bool enabled(HWND dialog, int control_id) { return IsWindowEnabled(GetDlgItem(dialog, control_id)) != FALSE; }
-
 LRESULT line_position(HWND dialog, int index) {
     return SendDlgItemMessageA(dialog, IDC_SETTINGS_SYMBOLS, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
 }
@@ -115,12 +113,12 @@ TEST_F(SettingsDialog, AddShowsTheLineSortedAndEditChangesTheAppendedRecord) {
         .then(on_settings([](HWND dialog) {
             EXPECT_EQ(mqtest::list_line(dialog, IDC_SETTINGS_SYMBOLS, 0), "Alpha (AAA)");
             EXPECT_EQ(line_position(dialog, 0), 2);
-            EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_EDIT));
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT));
             mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, 0);
         }))
         .then(on_settings([](HWND dialog) {
-            EXPECT_TRUE(enabled(dialog, IDC_SETTINGS_EDIT));
-            EXPECT_TRUE(enabled(dialog, IDC_SETTINGS_DELETE));
+            EXPECT_TRUE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT));
+            EXPECT_TRUE(mqtest::control_enabled(dialog, IDC_SETTINGS_DELETE));
             mqtest::post_click(dialog, IDC_SETTINGS_EDIT);
         }))
         .then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
@@ -132,7 +130,7 @@ TEST_F(SettingsDialog, AddShowsTheLineSortedAndEditChangesTheAppendedRecord) {
             EXPECT_EQ(mqtest::list_line(dialog, IDC_SETTINGS_SYMBOLS, 0), "Alpha two (AAB)");
             EXPECT_EQ(line_position(dialog, 0), 2);
             EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 3);
-            EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_EDIT)) << "the edited line is new and unselected";
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT)) << "the edited line is new and unselected";
             mqtest::post_click(dialog, IDOK);
         }));
     EXPECT_EQ(run(script), 1);
@@ -169,12 +167,12 @@ TEST_F(SettingsDialog, DeleteMarksTheRecordAndEditAfterItOnlyDisablesTheButtons)
         .then(on_settings([](HWND dialog) {
             EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 1);
             EXPECT_EQ(mqtest::list_line(dialog, IDC_SETTINGS_SYMBOLS, 0), "Beta (BBB)");
-            EXPECT_TRUE(enabled(dialog, IDC_SETTINGS_EDIT)) << "Delete leaves the buttons as they were";
+            EXPECT_TRUE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT)) << "Delete leaves the buttons as they were";
             mqtest::post_click(dialog, IDC_SETTINGS_EDIT);
         }))
         .then(on_settings([](HWND dialog) {
-            EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_EDIT));
-            EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_DELETE));
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT));
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_DELETE));
             // The button is disabled now; the command itself must still find
             // no line and do nothing.
             PostMessageA(dialog, WM_COMMAND, IDC_SETTINGS_DELETE, 0);
@@ -256,8 +254,8 @@ TEST_F(SettingsDialog, EmptyListOpensWithButtonsDisabledAndAFailedAppendAddsNoLi
     DialogScript script;
     script.then(on_settings([](HWND dialog) {
               EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 0);
-              EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_EDIT));
-              EXPECT_FALSE(enabled(dialog, IDC_SETTINGS_DELETE));
+              EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT));
+              EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_DELETE));
           }))
         .then(click_settings(IDC_SETTINGS_ADD))
         .then(fill_symbol("AAA", "Alpha"))

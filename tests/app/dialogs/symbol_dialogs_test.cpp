@@ -23,8 +23,6 @@ using mqtest::find_dialog;
 const char kSymbolCaption[] = "Symbol";
 const char kProxyCaption[] = "Proxy Server Settings";
 const char kMessageText[] = "Please enter a valid symbol";
-constexpr int kMessageBoxTextId = 0xFFFF;
-constexpr int kMessageBoxIconId = 0x0440;
 
 // A record whose bytes after each terminator are not zero, so that "left as
 // it was" is checked byte for byte.
@@ -49,36 +47,33 @@ DialogScript::Step click_when_open(const char *caption, int control_id) {
     return mqtest::on_dialog(caption, [control_id](HWND dialog) { mqtest::post_click(dialog, control_id); });
 }
 
-// Waits for the refusal box, checks it and answers it.
+// Checks the refusal box and answers it.
 DialogScript::Step answer_refusal() {
-    return [] {
-        HWND box = find_dialog(APP_PRODUCT_NAME, kMessageBoxTextId);
-        if (!box) {
-            return false;
-        }
-        EXPECT_EQ(mqtest::control_text(box, kMessageBoxTextId), kMessageText);
+    return mqtest::answer_message_box(APP_PRODUCT_NAME, [](HWND box) {
+        EXPECT_EQ(mqtest::message_box_text(box), kMessageText);
         EXPECT_EQ(GetWindow(box, GW_OWNER), find_dialog(kSymbolCaption)) << "the box belongs to the dialog";
-        EXPECT_EQ(reinterpret_cast<HICON>(SendDlgItemMessageA(box, kMessageBoxIconId, STM_GETICON, 0, 0)),
-                  LoadIconA(nullptr, IDI_HAND))
-            << "error icon";
+        EXPECT_EQ(mqtest::message_box_icon(box), LoadIconA(nullptr, IDI_HAND)) << "error icon";
         EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "OK button only";
-        mqtest::post_click(box, IDOK);
-        return true;
-    };
+    });
 }
 
-DialogScript::Step wait_until_closed(const char *caption, int control_id = 0) {
-    return [caption, control_id] { return find_dialog(caption, control_id) == nullptr; };
-}
-
-TEST(SymbolDialog, ShowsTheRecordWithFocusInSymbolAndCancelLeavesItAsItWas) {
+TEST(SymbolDialog, ShowsTheRecordWithFocusInSymbol) {
     QuoteRecord record = patterned_record("IBM", "International Business Machines");
-    QuoteRecord before = record;
     DialogScript script;
     script.then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
         EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "IBM");
         EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "International Business Machines");
         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_SYMBOL_SYMBOL));
+        mqtest::post_click(dialog, IDCANCEL);
+    }));
+    script.run_dialog(symbol_dialog_run, &record);
+}
+
+TEST(SymbolDialog, CancelLeavesTheRecordByteForByte) {
+    QuoteRecord record = patterned_record("IBM", "International Business Machines");
+    QuoteRecord before = record;
+    DialogScript script;
+    script.then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_SYMBOL_SYMBOL, "CHANGED");
         mqtest::post_click(dialog, IDCANCEL);
     }));
@@ -117,7 +112,7 @@ TEST(SymbolDialog, RefusesAOneLetterSymbolWithTheBoxAndTakesACorrection) {
     DialogScript script;
     script.then(type_symbol("x", "Ex"))
         .then(answer_refusal())
-        .then(wait_until_closed(APP_PRODUCT_NAME, kMessageBoxTextId))
+        .then(mqtest::wait_until_message_box_closed(APP_PRODUCT_NAME))
         .then(type_symbol("xy", "Ex"));
     EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 1);
     EXPECT_STREQ(record.symbol, "XY");
@@ -129,7 +124,7 @@ TEST(SymbolDialog, CancelAfterARefusedOkLeavesTheRecordByteForByte) {
     DialogScript script;
     script.then(type_symbol("q", "Changed description"))
         .then(answer_refusal())
-        .then(wait_until_closed(APP_PRODUCT_NAME, kMessageBoxTextId))
+        .then(mqtest::wait_until_message_box_closed(APP_PRODUCT_NAME))
         .then(click_when_open(kSymbolCaption, IDCANCEL));
     EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 0);
     EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0);

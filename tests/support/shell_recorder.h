@@ -1,6 +1,6 @@
 // Records what the program asks ShellExecuteA to open instead of opening it.
-#ifndef MORVANE_TESTS_DIALOGS_SHELL_RECORDER_H
-#define MORVANE_TESTS_DIALOGS_SHELL_RECORDER_H
+#ifndef MORVANE_TESTS_SUPPORT_SHELL_RECORDER_H
+#define MORVANE_TESTS_SUPPORT_SHELL_RECORDER_H
 
 #include <windows.h>
 

@@ -15,6 +15,7 @@
 #include "app/tray_messages.h"
 #include "app_test_support.h"
 #include "program_process.h"
+#include "support/dialog_driver.h"
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
@@ -32,8 +33,6 @@ void set_text(HWND dialog, int control_id, const char *text) {
     SendMessageTimeoutA(GetDlgItem(dialog, control_id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
                         SMTO_ABORTIFHUNG, 5000, &ignored);
 }
-
-void click(HWND dialog, int control_id) { PostMessageA(GetDlgItem(dialog, control_id), BM_CLICK, 0, 0); }
 
 const QuoteRecord *find_symbol(const std::vector<QuoteRecord> &records, const char *symbol) {
     for (const QuoteRecord &record : records) {
@@ -69,15 +68,15 @@ TEST_F(SettingsInTheProgram, SymbolAddedFromTheTrayMenuIsQuotedAndStoredAfterOk)
     HWND settings = program.wait_for_window("#32770", kWaitMs, "Morvane Quote Settings");
     ASSERT_NE(settings, nullptr) << "no settings dialog";
 
-    click(settings, IDC_SETTINGS_ADD);
+    mqtest::post_click(settings, IDC_SETTINGS_ADD);
     HWND symbol = program.wait_for_window("#32770", kWaitMs, "Symbol");
     ASSERT_NE(symbol, nullptr) << "no symbol dialog";
     set_text(symbol, IDC_SYMBOL_SYMBOL, "intc");
     set_text(symbol, IDC_SYMBOL_DESCRIPTION, "Intel");
-    click(symbol, IDOK);
+    mqtest::post_click(symbol, IDOK);
     ASSERT_TRUE(wait_until_gone(symbol));
     EXPECT_EQ(SendDlgItemMessageA(settings, IDC_SETTINGS_SYMBOLS, LB_GETCOUNT, 0, 0), 2);
-    click(settings, IDOK);
+    mqtest::post_click(settings, IDOK);
     ASSERT_TRUE(wait_until_gone(settings));
 
     const QuoteRecord *added = nullptr;

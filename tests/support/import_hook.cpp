@@ -1,4 +1,4 @@
-#include "app/dialogs/import_hook.h"
+#include "support/import_hook.h"
 
 #include <windows.h>
 
@@ -29,8 +29,8 @@ void **find_slot(BYTE *base, IMAGE_IMPORT_DESCRIPTOR *module, const char *functi
     return nullptr;
 }
 
-}  // namespace
-
+// Returns the previous address, or null when the program does not import
+// the function.
 void *replace_import(const char *dll, const char *function, void *replacement) {
     BYTE *base = program_base();
     for (IMAGE_IMPORT_DESCRIPTOR *module = first_import(base); module && module->Name != 0; ++module) {
@@ -45,6 +45,15 @@ void *replace_import(const char *dll, const char *function, void *replacement) {
         return previous;
     }
     return nullptr;
+}
+
+}  // namespace
+
+ScopedImport::ScopedImport(const char *dll, const char *function, void *replacement)
+    : dll_(dll), function_(function), original_(replace_import(dll, function, replacement)) {}
+
+ScopedImport::~ScopedImport() {
+    if (original_ != nullptr) replace_import(dll_, function_, original_);
 }
 
 }  // namespace mqtest

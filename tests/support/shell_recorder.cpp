@@ -1,13 +1,12 @@
-#include "app/dialogs/shell_recorder.h"
+#include "support/shell_recorder.h"
 
-#include "app/dialogs/import_hook.h"
+#include "support/import_hook.h"
 
 namespace mqtest {
 
 namespace {
 
 std::vector<ShellCall> recorded;
-bool installed = false;
 
 std::string text_or_empty(LPCSTR text) { return text != nullptr ? text : ""; }
 
@@ -21,12 +20,9 @@ HINSTANCE WINAPI record_shell_execute(HWND owner, LPCSTR verb, LPCSTR file, LPCS
 }  // namespace
 
 bool start_shell_recording() {
-    if (!installed) {
-        installed = replace_import("shell32.dll", "ShellExecuteA",
-                                   reinterpret_cast<void *>(record_shell_execute)) != nullptr;
-    }
+    static ScopedImport recording("shell32.dll", "ShellExecuteA", reinterpret_cast<void *>(record_shell_execute));
     recorded.clear();
-    return installed;
+    return recording.ok();
 }
 
 const std::vector<ShellCall> &shell_calls() { return recorded; }

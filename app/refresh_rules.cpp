@@ -1,4 +1,4 @@
-#include "app/refresh_math.h"
+#include "app/refresh_rules.h"
 
 #include <math.h>
 #include <stdio.h>

@@ -1,5 +1,5 @@
 // The refresh pass's arithmetic and text growth, natively.
-#include "app/refresh_math.h"
+#include "app/refresh_rules.h"
 
 #include <float.h>
 #include <math.h>

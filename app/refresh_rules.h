@@ -1,7 +1,7 @@
 // The arithmetic and text rules of one refresh pass, kept apart from the
 // Win32 code so they can be unit tested natively. Portable: no Windows header.
-#ifndef MORVANE_APP_REFRESH_MATH_H
-#define MORVANE_APP_REFRESH_MATH_H
+#ifndef MORVANE_APP_REFRESH_RULES_H
+#define MORVANE_APP_REFRESH_RULES_H
 
 #include <stddef.h>
 #include <stdint.h>
