@@ -8,11 +8,7 @@
 #include "app/settings/symbol_list.h"
 #include "plugin/quote_plugin.h"
 
-enum {
-    APP_PROXY_SIZE = 260,
-    APP_BALLOON_TEXT_SIZE = 256,
-    APP_DEFAULT_UPDATE_MINUTES = 15
-};
+enum { APP_PROXY_SIZE = 260, APP_BALLOON_TEXT_SIZE = 256, APP_DEFAULT_UPDATE_MINUTES = 15 };
 
 #define APP_PRODUCT_NAME "Morvane Quote"
 #define APP_PROGRAM_FILE_NAME APP_PRODUCT_NAME ".exe"

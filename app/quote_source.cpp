@@ -40,7 +40,8 @@ bool quote_source_bind(AppState *state) {
     if (utilities == nullptr) {
         return false;
     }
-    GetPageFunction get_page = module_export<GetPageFunction>(utilities, MQUTILITES_GET_PAGE_EXPORT);
+    GetPageFunction get_page =
+        module_export<GetPageFunction>(utilities, MQUTILITES_GET_PAGE_EXPORT);
     if (get_page == nullptr) {
         return true;
     }

@@ -42,9 +42,7 @@ bool refresh_record_is_live(const QuoteRecord *record) {
     return record->symbol[0] != '\0' && !quote_record_is_deleted(record);
 }
 
-bool refresh_answer_accepted(const QuoteRequest *request) {
-    return request->last_sale > 0.0f;
-}
+bool refresh_answer_accepted(const QuoteRequest *request) { return request->last_sale > 0.0f; }
 
 void refresh_build_request(QuoteRequest *request, const QuoteRecord *record, const char *proxy,
                            uint32_t proxy_port) {
@@ -67,9 +65,10 @@ void refresh_take_answer(QuoteRecord *record, const QuoteRequest *request, const
     record->todays_low = request->todays_low;
     record->volume = request->volume;
     record->updated = *now;
-    fixed_text_copy(record->market, sizeof(record->market), request->market, sizeof(request->market));
+    fixed_text_copy(record->market, sizeof(record->market), request->market,
+                    sizeof(request->market));
     fixed_text_copy(record->detail_url, sizeof(record->detail_url), request->detail_url,
-               sizeof(request->detail_url));
+                    sizeof(request->detail_url));
 }
 
 size_t refresh_format_line(char *line, const char *symbol, float last_sale) {

@@ -11,8 +11,8 @@
 
 enum {
     REFRESH_LINE_SIZE = 64,
-    REFRESH_TOOLTIP_SIZE = 128,        // tooltip field of the large icon data
-    REFRESH_SMALL_TOOLTIP_SIZE = 64,   // tooltip field of the small icon data
+    REFRESH_TOOLTIP_SIZE = 128,       // tooltip field of the large icon data
+    REFRESH_SMALL_TOOLTIP_SIZE = 64,  // tooltip field of the small icon data
     REFRESH_BALLOON_LIMIT = 255,
     REFRESH_MAX_INTERVAL_MINUTES = 71582  // the most minutes whose milliseconds fit 32 bits
 };

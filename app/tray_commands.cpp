@@ -81,7 +81,9 @@ void open_web_page(HWND window, const WebPage &page) {
 
 void exit_program(HWND window, AppState *) { DestroyWindow(window); }
 
-void show_help_contents(HWND window, AppState *) { HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0); }
+void show_help_contents(HWND window, AppState *) {
+    HtmlHelpA(window, HELP_FILE_NAME, HH_DISPLAY_TOC_COMMAND, 0);
+}
 
 const CommandHandler kTrayCommands[] = {
     {IDM_EXIT, exit_program},
@@ -102,8 +104,8 @@ void handle_command(HWND window, UINT command, AppState *state) {
 }
 
 void show_owner_window(HWND window) {
-    SetWindowPos(window, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
-                 SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2,
+                 GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, SWP_SHOWWINDOW);
     ++open_dialog_count;
 }
 

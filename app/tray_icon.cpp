@@ -15,8 +15,10 @@ const DWORD kSmallDataSize = 88;
 const DWORD kLargeDataSize = 488;
 
 static_assert(sizeof(NOTIFYICONDATAA) >= kLargeDataSize, "NOTIFYICONDATAA holds the large layout");
-static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == kSmallDataSize, "small layout ends after a 64-byte tip");
-static_assert(offsetof(NOTIFYICONDATAA, szInfo) == 160 && offsetof(NOTIFYICONDATAA, szInfoTitle) == 420 &&
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == kSmallDataSize,
+              "small layout ends after a 64-byte tip");
+static_assert(offsetof(NOTIFYICONDATAA, szInfo) == 160 &&
+                  offsetof(NOTIFYICONDATAA, szInfoTitle) == 420 &&
                   offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD) == kLargeDataSize,
               "large layout: 128-byte tip, then the balloon fields, ending at 488 bytes");
 
@@ -36,7 +38,9 @@ HICON load_program_icon(HWND window, UINT icon_id) {
 }
 
 // Copies a text unchanged (no format expansion) into a field of `size` bytes.
-void copy_field(char *field, size_t size, const char *text) { fixed_text_copy(field, size, text, size); }
+void copy_field(char *field, size_t size, const char *text) {
+    fixed_text_copy(field, size, text, size);
+}
 
 // Icon, callback message and tooltip: what both the add and the update send.
 void send_icon_and_tip(DWORD message, HWND window, UINT icon_id, const char *text,

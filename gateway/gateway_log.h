@@ -25,8 +25,8 @@ public:
 
     // One line per request, tab-separated: local time, symbol, source,
     // outcome, milliseconds. Safe from any thread; a closed log drops it.
-    void request(const std::string &symbol, const std::string &source,
-                 const std::string &outcome, DWORD milliseconds);
+    void request(const std::string &symbol, const std::string &source, const std::string &outcome,
+                 DWORD milliseconds);
 
     // A line of its own with the local time in front.
     void note(const std::string &text);

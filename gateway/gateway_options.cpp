@@ -27,7 +27,8 @@ bool parse_base(std::string text, std::string *base) {
     size_t scheme_end = starts_with(text, "https://") ? 8 : starts_with(text, "http://") ? 7 : 0;
     if (scheme_end == 0) return false;
     for (char c : text) {
-        if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F) return false;
+        if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F)
+            return false;
     }
     while (text.size() > scheme_end && text.back() == '/') text.pop_back();
     size_t host_end = text.find_first_of("/?#", scheme_end);
@@ -104,6 +105,7 @@ bool parse_gateway_options(const std::vector<std::string> &arguments, GatewayOpt
 }
 
 const char *gateway_usage() {
-    return "Usage: \"" GATEWAY_FILE_NAME "\" [--port N] [--source nasdaq|yahoo|auto]\n"
+    return "Usage: \"" GATEWAY_FILE_NAME
+           "\" [--port N] [--source nasdaq|yahoo|auto]\n"
            "    [--nasdaq-base URL] [--yahoo-base URL] [--cache-seconds N] [--log FILE] [--stop]";
 }

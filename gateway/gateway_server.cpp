@@ -124,9 +124,9 @@ void answer_connection(const Connection &connection) {
         return;
     }
     ServedQuote served = server.service->quote(head.symbol);
-    send_all(connection.socket,
-             served.found ? http_answer(200, quote_page(head.symbol, served.quote))
-                          : http_answer(502, no_quote_page(head.symbol, served.outcome)));
+    send_all(connection.socket, served.found
+                                    ? http_answer(200, quote_page(head.symbol, served.quote))
+                                    : http_answer(502, no_quote_page(head.symbol, served.outcome)));
     server.log->request(head.symbol, served.source, served.outcome, GetTickCount() - started);
 }
 
@@ -142,7 +142,8 @@ unsigned __stdcall connection_thread(void *argument) {
 void turn_away(SOCKET client, GatewayLog &log) {
     send_all(client, refusal_answer(503));
     closesocket(client);
-    log.request("-", "-", "refused 503: " + std::to_string(kMaxConnections) + " connections at once", 0);
+    log.request("-", "-",
+                "refused 503: " + std::to_string(kMaxConnections) + " connections at once", 0);
 }
 
 void hand_over(SOCKET client, const GatewayServer &server, ConnectionThreads &threads) {
@@ -189,8 +190,8 @@ SOCKET open_listener(uint16_t port, std::string *error) {
     }
     // No other program may take the port over while the gateway holds it.
     BOOL exclusive = TRUE;
-    setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char *>(&exclusive),
-               sizeof(exclusive));
+    setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+               reinterpret_cast<const char *>(&exclusive), sizeof(exclusive));
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);

@@ -38,9 +38,12 @@ LiveSource yahoo(const GatewayOptions &options) {
 
 std::vector<LiveSource> live_sources(const GatewayOptions &options) {
     switch (options.source) {
-    case LiveSourceChoice::nasdaq: return {nasdaq(options)};
-    case LiveSourceChoice::yahoo: return {yahoo(options)};
-    case LiveSourceChoice::automatic: break;
+    case LiveSourceChoice::nasdaq:
+        return {nasdaq(options)};
+    case LiveSourceChoice::yahoo:
+        return {yahoo(options)};
+    case LiveSourceChoice::automatic:
+        break;
     }
     return {nasdaq(options), yahoo(options)};
 }

@@ -127,7 +127,8 @@ PageRequestHead status_request(RequestKind kind, std::string_view headers, uint1
 
 PageRequestHead read_request(std::string_view line, std::string_view headers, uint16_t own_port) {
     size_t first_space = line.find(' ');
-    size_t second_space = line.find(' ', first_space == std::string_view::npos ? 0 : first_space + 1);
+    size_t second_space =
+        line.find(' ', first_space == std::string_view::npos ? 0 : first_space + 1);
     if (first_space == std::string_view::npos || second_space == std::string_view::npos) {
         return refused(400);
     }
@@ -193,7 +194,8 @@ PageRequestHead read_page_request(std::string_view received, uint16_t own_port) 
     }
     if (head_end + 4 > kMaxRequestHeadBytes) return refused(431);
     size_t line_end = received.find("\r\n");
-    std::string_view headers =
-        line_end == head_end ? std::string_view() : received.substr(line_end + 2, head_end - line_end);
+    std::string_view headers = line_end == head_end
+                                   ? std::string_view()
+                                   : received.substr(line_end + 2, head_end - line_end);
     return read_request(received.substr(0, line_end), headers, own_port);
 }

@@ -21,16 +21,26 @@ std::string number_row(const char *label, const std::string &value) {
 
 const char *reason_phrase(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 421: return "Misdirected Request";
-    case 431: return "Request Header Fields Too Large";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    default: return "Error";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 421:
+        return "Misdirected Request";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Error";
     }
 }
 
@@ -45,9 +55,9 @@ const char kStatusHeaders[] =
 std::string answer(int status, const char *content_type, const char *extra_headers,
                    const std::string &body) {
     return "HTTP/1.1 " + std::to_string(status) + " " + reason_phrase(status) +
-           "\r\nContent-Type: " + content_type + "\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nCache-Control: no-store\r\n" + extra_headers +
-           "Connection: close\r\n\r\n" + body;
+           "\r\nContent-Type: " + content_type +
+           "\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nCache-Control: no-store\r\n" + extra_headers + "Connection: close\r\n\r\n" + body;
 }
 
 }  // namespace
@@ -73,8 +83,8 @@ std::string quote_page(const std::string &symbol, const LiveQuote &quote) {
     page += number_row("Previous Close:", number_text(quote.previous_close));
     page += number_row("Today's High:", number_text(quote.todays_high));
     page += number_row("Today's Low:", number_text(quote.todays_low));
-    page += "<tr><td>Volume:</td><td align=\"right\">" + std::to_string(quote.volume) +
-            "</td></tr>\n";
+    page +=
+        "<tr><td>Volume:</td><td align=\"right\">" + std::to_string(quote.volume) + "</td></tr>\n";
     page += "<tr><td><a href=\"/offsite_quotes.asp\"><meta name=\"detail\" content=" +
             page_safe_text(quote.detail_url, MQX_DETAIL_URL_SIZE - 1) + "\"></a></td></tr>\n";
     page += "<tr><td><b>Market : " + page_safe_text(quote.market, MQX_MARKET_SIZE - 1) +

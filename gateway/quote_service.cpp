@@ -47,7 +47,8 @@ QuoteService::Entry &QuoteService::entry_of(const std::string &symbol) {
     if (entries_.size() >= kCacheSweepSize && entries_.count(symbol) == 0) {
         uint64_t now = hooks_.clock();
         for (auto entry = entries_.begin(); entry != entries_.end();) {
-            bool idle = entry->second.flight == Entry::Flight::none && !is_fresh(entry->second, now);
+            bool idle =
+                entry->second.flight == Entry::Flight::none && !is_fresh(entry->second, now);
             entry = idle ? entries_.erase(entry) : std::next(entry);
         }
     }
@@ -181,8 +182,8 @@ SourceStatus source_status(const SourceReport &report,
                            const std::function<std::string(uint64_t)> &time_text) {
     SourceStatus status;
     status.name = report.name;
-    status.state = report.resting   ? SourceState::resting
-                   : report.failing ? SourceState::failing
+    status.state = report.resting       ? SourceState::resting
+                   : report.failing     ? SourceState::failing
                    : report.has_success ? SourceState::answering
                                         : SourceState::idle;
     if (report.has_success) status.last_success = time_text(report.last_success_at);

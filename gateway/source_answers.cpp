@@ -128,13 +128,13 @@ bool is_one_of(std::string_view text, std::initializer_list<std::string_view> ch
 
 // The exchange suffixes of Yahoo's own table that a symbol keeps as typed.
 bool is_yahoo_exchange_suffix(std::string_view suffix) {
-    return is_one_of(suffix, {".L", ".IL", ".DE", ".F", ".BE", ".DU", ".HM", ".HA", ".MU", ".SG",
-                              ".PA", ".AS", ".BR", ".MI", ".MC", ".SW", ".VI", ".ST", ".OL",
-                              ".CO", ".HE", ".IC", ".IR", ".LS", ".AT", ".PR", ".BD", ".TO",
-                              ".V", ".CN", ".NE", ".AX", ".NZ", ".HK", ".T", ".KS", ".KQ",
-                              ".TW", ".TWO", ".SS", ".SZ", ".SI", ".NS", ".BO", ".JK", ".BK",
-                              ".KL", ".SA", ".MX", ".BA", ".SN", ".JO", ".TA", ".IS", ".WA",
-                              ".SR", ".QA", ".CA", ".RG", ".TL", ".VS", ".SAU"});
+    return is_one_of(
+        suffix,
+        {".L",  ".IL", ".DE", ".F",  ".BE", ".DU", ".HM", ".HA", ".MU", ".SG", ".PA", ".AS", ".BR",
+         ".MI", ".MC", ".SW", ".VI", ".ST", ".OL", ".CO", ".HE", ".IC", ".IR", ".LS", ".AT", ".PR",
+         ".BD", ".TO", ".V",  ".CN", ".NE", ".AX", ".NZ", ".HK", ".T",  ".KS", ".KQ", ".TW", ".TWO",
+         ".SS", ".SZ", ".SI", ".NS", ".BO", ".JK", ".BK", ".KL", ".SA", ".MX", ".BA", ".SN", ".JO",
+         ".TA", ".IS", ".WA", ".SR", ".QA", ".CA", ".RG", ".TL", ".VS", ".SAU"});
 }
 
 std::string_view exchange_suffix(const std::string &symbol) {
@@ -148,8 +148,8 @@ bool is_crypto_pair(const std::string &symbol) {
     size_t dash = symbol.rfind('-');
     if (dash == std::string::npos || dash == 0) return false;
     return is_one_of(std::string_view(symbol).substr(dash + 1),
-                     {"USD", "EUR", "GBP", "JPY", "CAD", "AUD", "CHF", "CNY", "KRW", "INR",
-                      "BRL", "USDT", "BTC", "ETH"});
+                     {"USD", "EUR", "GBP", "JPY", "CAD", "AUD", "CHF", "CNY", "KRW", "INR", "BRL",
+                      "USDT", "BTC", "ETH"});
 }
 
 SourceReading finished(LiveQuote quote) {
@@ -281,7 +281,8 @@ SourceReading read_yahoo(const json &answer) {
     quote.todays_high = price_number(member(meta, "regularMarketDayHigh"));
     quote.todays_low = price_number(member(meta, "regularMarketDayLow"));
     const json *volume = member(meta, "regularMarketVolume");
-    quote.volume = volume != nullptr && volume->is_number() ? clamped_volume(volume->get<double>()) : 0;
+    quote.volume =
+        volume != nullptr && volume->is_number() ? clamped_volume(volume->get<double>()) : 0;
     quote.market = yahoo_market(meta);
     return finished(std::move(quote));
 }
@@ -335,10 +336,14 @@ bool nasdaq_lists(const std::string &symbol) {
 
 const char *verdict_text(AnswerVerdict verdict) {
     switch (verdict) {
-    case AnswerVerdict::quote: return "quote";
-    case AnswerVerdict::unknown_symbol: return "unknown symbol";
-    case AnswerVerdict::no_price: return "no price";
-    case AnswerVerdict::malformed: break;
+    case AnswerVerdict::quote:
+        return "quote";
+    case AnswerVerdict::unknown_symbol:
+        return "unknown symbol";
+    case AnswerVerdict::no_price:
+        return "no price";
+    case AnswerVerdict::malformed:
+        break;
     }
     return "malformed";
 }

@@ -39,12 +39,12 @@ bool read_http_date(std::string_view text, int64_t *seconds) {
         !read_number(text.substr(5, 2), &day) || !read_number(text.substr(12, 4), &year) ||
         !read_number(text.substr(17, 2), &hour) || !read_number(text.substr(20, 2), &minute) ||
         !read_number(text.substr(23, 2), &second) || text[7] != ' ' || text[11] != ' ' ||
-        text[16] != ' ' || text[19] != ':' || text[22] != ':' || day < 1 || day > 31 ||
-        hour > 23 || minute > 59 || second > 60) {
+        text[16] != ' ' || text[19] != ':' || text[22] != ':' || day < 1 || day > 31 || hour > 23 ||
+        minute > 59 || second > 60) {
         return false;
     }
-    int64_t days = days_from_civil(year, static_cast<unsigned>(month_at / 3 + 1),
-                                   static_cast<unsigned>(day));
+    int64_t days =
+        days_from_civil(year, static_cast<unsigned>(month_at / 3 + 1), static_cast<unsigned>(day));
     *seconds = days * 86400 + hour * 3600 + minute * 60 + second;
     return true;
 }
@@ -191,10 +191,18 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
     UpstreamAnswer answer = fetch_(url, budget);
     give_slot(source);
     switch (answer.kind) {
-    case UpstreamAnswer::Kind::timed_out: attempt.failure = "time-out"; break;
-    case UpstreamAnswer::Kind::unreachable: attempt.failure = "unreachable"; break;
-    case UpstreamAnswer::Kind::too_large: attempt.failure = "answer too large"; break;
-    case UpstreamAnswer::Kind::answered: read_answer(source, answer, &attempt); break;
+    case UpstreamAnswer::Kind::timed_out:
+        attempt.failure = "time-out";
+        break;
+    case UpstreamAnswer::Kind::unreachable:
+        attempt.failure = "unreachable";
+        break;
+    case UpstreamAnswer::Kind::too_large:
+        attempt.failure = "answer too large";
+        break;
+    case UpstreamAnswer::Kind::answered:
+        read_answer(source, answer, &attempt);
+        break;
     }
     // A source that says it has no such symbol, or no price for it, still
     // answers; anything else is the source failing.
@@ -230,8 +238,8 @@ void SourceChain::note_result(size_t source, bool failed, bool quoted, const std
     uint64_t now = clock_();
     Record &record = records_[source];
     record.answers.emplace_back(now, quoted);
-    while (!record.answers.empty() &&
-           (now - record.answers.front().first > kSourceReportMs || record.answers.size() > kMaxReportedAnswers)) {
+    while (!record.answers.empty() && (now - record.answers.front().first > kSourceReportMs ||
+                                       record.answers.size() > kMaxReportedAnswers)) {
         record.answers.pop_front();
     }
     SourceReport &report = record.report;
@@ -293,7 +301,8 @@ ServedQuote SourceChain::fetch(const std::string &symbol, bool asked) {
         size_t source = order[i];
         served.source = sources_[source].name;
         uint64_t source_deadline = deadline;
-        if (i + 1 < order.size()) source_deadline = std::min(deadline, clock_() + kFirstSourceShareMs);
+        if (i + 1 < order.size())
+            source_deadline = std::min(deadline, clock_() + kFirstSourceShareMs);
         Attempt attempt = ask_source(source, symbol, source_deadline, asked);
         if (attempt.found) {
             if (unknown_before) prefer(symbol, source);

@@ -40,15 +40,16 @@ std::string age_text(uint32_t seconds) {
     if (seconds < 60) return std::to_string(seconds) + " s";
     if (seconds < 3600) return std::to_string(seconds / 60) + " min";
     if (seconds < 86400) {
-        return std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) + " min";
+        return std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) +
+               " min";
     }
     return std::to_string(seconds / 86400) + " d " + std::to_string(seconds % 86400 / 3600) + " h";
 }
 
 std::string quote_share_text(const SourceStatus &source) {
     if (source.answers_last_hour == 0) return "no answers";
-    unsigned long long percent =
-        (source.quotes_last_hour * 100ULL + source.answers_last_hour / 2) / source.answers_last_hour;
+    unsigned long long percent = (source.quotes_last_hour * 100ULL + source.answers_last_hour / 2) /
+                                 source.answers_last_hour;
     return std::to_string(source.quotes_last_hour) + " of " +
            std::to_string(source.answers_last_hour) + " (" + std::to_string(percent) + " %)";
 }
@@ -59,7 +60,8 @@ std::string source_details(const SourceStatus &source) {
                                    ? std::string("no success yet")
                                    : "last success at " + html_escaped(source.last_success);
     switch (source.state) {
-    case SourceState::answering: return last_success;
+    case SourceState::answering:
+        return last_success;
     case SourceState::resting: {
         std::string details = "until " + html_escaped(source.resting_until);
         if (!source.last_error.empty()) details += " after " + html_escaped(source.last_error);
@@ -68,7 +70,8 @@ std::string source_details(const SourceStatus &source) {
     case SourceState::failing:
         return html_escaped(source.last_error) + ", since " + html_escaped(source.failing_since) +
                "; " + last_success;
-    case SourceState::idle: break;
+    case SourceState::idle:
+        break;
     }
     return "not asked yet";
 }
@@ -106,7 +109,8 @@ std::string symbol_row(const SymbolStatus &symbol) {
 }
 
 std::string symbols_table(const std::vector<SymbolStatus> &symbols) {
-    if (symbols.empty()) return "<p class=\"quiet\">No symbol asked for in the last 24 hours.</p>\n";
+    if (symbols.empty())
+        return "<p class=\"quiet\">No symbol asked for in the last 24 hours.</p>\n";
     std::string html =
         "<table id=\"symbols\">\n<tr><th>Symbol</th><th>Last sale</th><th>Previous close</th>"
         "<th>From</th><th>Age</th><th>Last outcome</th></tr>\n";
@@ -140,8 +144,7 @@ std::string facts_table(const GatewayStatus &status) {
            fact_row("Started", html_escaped(status.started_at)) +
            fact_row("Cache period", std::to_string(status.cache_seconds) + " s") +
            fact_row("Source order", html_escaped(joined(status.source_order))) +
-           fact_row("Log file",
-                    status.log_file.empty() ? "none" : html_escaped(status.log_file)) +
+           fact_row("Log file", status.log_file.empty() ? "none" : html_escaped(status.log_file)) +
            "</table>\n";
 }
 
@@ -196,10 +199,14 @@ nlohmann::ordered_json symbol_json(const SymbolStatus &symbol) {
 
 const char *source_state_word(SourceState state) {
     switch (state) {
-    case SourceState::answering: return "answering";
-    case SourceState::resting: return "resting";
-    case SourceState::failing: return "failing";
-    case SourceState::idle: break;
+    case SourceState::answering:
+        return "answering";
+    case SourceState::resting:
+        return "resting";
+    case SourceState::failing:
+        return "failing";
+    case SourceState::idle:
+        break;
     }
     return "idle";
 }
@@ -209,12 +216,23 @@ std::string html_escaped(std::string_view text) {
     escaped.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&#39;"; break;
-        default: escaped += c;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&#39;";
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;

@@ -108,20 +108,21 @@ UpstreamAnswer fetch_now(const std::string &url, DWORD budget_ms) {
     DWORD started = GetTickCount();
     UrlParts parts;
     if (!crack_source_url(url, &parts)) return failed(UpstreamAnswer::Kind::unreachable);
-    SourceHandle root(InternetOpenA(kBrowserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    SourceHandle root(
+        InternetOpenA(kBrowserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (root.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
     set_source_timeouts(root.get(), budget_ms);
     SourceHandle connection(InternetConnectA(root.get(), parts.host.c_str(), parts.port, nullptr,
-                                               nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
     const char *accept_types[] = {"application/json", "text/plain", "*/*", nullptr};
     // A source's redirect is its failure, not a way elsewhere: Wine's
     // WinINet follows a redirect loop without end.
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
-                  INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                  (parts.secure ? INTERNET_FLAG_SECURE : 0);
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
+                  INTERNET_FLAG_NO_AUTO_REDIRECT | (parts.secure ? INTERNET_FLAG_SECURE : 0);
     SourceHandle request(HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr,
-                                            nullptr, accept_types, flags, 0));
+                                          nullptr, accept_types, flags, 0));
     if (request.get() == nullptr) return failed(UpstreamAnswer::Kind::unreachable);
     set_source_timeouts(request.get(), budget_ms);
     if (!HttpSendRequestA(request.get(), kExtraHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
@@ -143,7 +144,8 @@ struct FetchJob {
 };
 
 unsigned __stdcall fetch_thread(void *argument) {
-    std::unique_ptr<std::shared_ptr<FetchJob>> job(static_cast<std::shared_ptr<FetchJob> *>(argument));
+    std::unique_ptr<std::shared_ptr<FetchJob>> job(
+        static_cast<std::shared_ptr<FetchJob> *>(argument));
     (*job)->answer = fetch_now((*job)->url, (*job)->budget_ms);
     SetEvent((*job)->done);
     return 0;

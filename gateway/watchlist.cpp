@@ -58,7 +58,8 @@ void Watchlist::forget_old(int64_t now) {
     std::vector<std::pair<int64_t, std::string>> by_age;
     for (const auto &entry : last_asked_) by_age.emplace_back(entry.second, entry.first);
     std::sort(by_age.begin(), by_age.end());
-    for (size_t i = 0; i < by_age.size() - kMaxKnownSymbols; ++i) last_asked_.erase(by_age[i].second);
+    for (size_t i = 0; i < by_age.size() - kMaxKnownSymbols; ++i)
+        last_asked_.erase(by_age[i].second);
 }
 
 std::vector<std::string> Watchlist::symbols(int64_t now) {

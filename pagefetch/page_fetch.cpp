@@ -70,7 +70,8 @@ BOOL restore_process_timeouts(Timeouts *timeouts) {
     BOOL result = FALSE;
     for (Timeout &timeout : timeouts->items) {
         if (timeout.was_read) {
-            result = InternetSetOptionA(nullptr, timeout.option, &timeout.saved, sizeof timeout.saved);
+            result =
+                InternetSetOptionA(nullptr, timeout.option, &timeout.saved, sizeof timeout.saved);
         }
     }
     return result;
@@ -102,10 +103,12 @@ private:
 // heap that lives for one call.
 class ScratchBuffers {
 public:
-    explicit ScratchBuffers(uint32_t url_size) : heap_(HeapCreate(0, 2 * static_cast<SIZE_T>(url_size), 0)) {
+    explicit ScratchBuffers(uint32_t url_size)
+        : heap_(HeapCreate(0, 2 * static_cast<SIZE_T>(url_size), 0)) {
         if (heap_) {
             host_ = static_cast<char *>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, url_size));
-            path_ = host_ ? static_cast<char *>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, url_size)) : nullptr;
+            path_ =
+                host_ ? static_cast<char *>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, url_size)) : nullptr;
         }
     }
     ~ScratchBuffers() {
@@ -148,7 +151,8 @@ uint32_t read_body(HINTERNET request, char *buffer, uint32_t capacity, DWORD sta
             break;
         }
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request, &available, 0, 0) || available > capacity - total) {
+        if (!InternetQueryDataAvailable(request, &available, 0, 0) ||
+            available > capacity - total) {
             break;
         }
         DWORD received = 0;
@@ -199,7 +203,8 @@ bool may_follow(const FetchRun &run, int redirects) {
 bool redirect_target(HINTERNET request, const char *host, const char *path, RedirectTarget *next) {
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr) ||
         !is_followed_status(status)) {
         return false;
     }
@@ -216,16 +221,17 @@ enum class Answer { NotSent, Page, Redirect };
 // page. Its connection and request are closed before it returns.
 Answer request_page(const FetchRun &run, const char *host, const char *path, int redirects,
                     RedirectTarget *next) {
-    InternetHandle connection(
-        InternetConnectA(run.root, host, kServerPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    InternetHandle connection(InternetConnectA(run.root, host, kServerPort, nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection.get()) {
         return Answer::NotSent;
     }
     // Redirects are followed here rather than by WinINet: Wine's WinINet
     // follows a redirect loop without end, inside HttpSendRequestA, where no
     // time-out reaches it.
-    InternetHandle request(HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+    InternetHandle request(
+        HttpOpenRequestA(connection.get(), nullptr, path, nullptr, nullptr, nullptr,
+                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
     if (!request.get()) {
         return Answer::NotSent;
     }
@@ -258,7 +264,8 @@ void fetch(const char *host, const char *path, char *buffer, uint32_t *length, c
     const FetchRun run = {root.get(), &timeouts, buffer, length, started};
     RedirectTarget current;
     RedirectTarget next;
-    for (int redirects = 0; request_page(run, host, path, redirects, &next) == Answer::Redirect; ++redirects) {
+    for (int redirects = 0; request_page(run, host, path, redirects, &next) == Answer::Redirect;
+         ++redirects) {
         current = next;
         host = current.host;
         path = current.path;
@@ -287,8 +294,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     return TRUE;
 }
 
-int32_t MQ_CDECL MQUTILITES_GetPage(const char *url, uint32_t url_size, char *buffer, uint32_t *length,
-                                    const char *proxy) {
+int32_t MQ_CDECL MQUTILITES_GetPage(const char *url, uint32_t url_size, char *buffer,
+                                    uint32_t *length, const char *proxy) {
     Timeouts timeouts = fetch_timeouts();
     save_process_timeouts(&timeouts);
     set_timeouts(nullptr, timeouts);

@@ -104,7 +104,8 @@ Span authority_host(Span authority) {
     }
     const char *host_end = authority.text + authority.length;
     if (authority.length > 0 && authority.text[0] == '[') {
-        const char *close = static_cast<const char *>(memchr(authority.text, ']', authority.length));
+        const char *close =
+            static_cast<const char *>(memchr(authority.text, ']', authority.length));
         if (close == nullptr) {
             return none;
         }
@@ -130,7 +131,8 @@ bool copy_within(char *part, Span first, Span second) {
 }
 
 bool write_target(RedirectTarget *target, Span host, Span path_head, Span path_tail) {
-    return copy_within(target->host, host, {"", 0}) && copy_within(target->path, path_head, path_tail);
+    return copy_within(target->host, host, {"", 0}) &&
+           copy_within(target->path, path_head, path_tail);
 }
 
 // `after_slashes` is what follows the "//" of "http://host/path" or "//host/path".
@@ -167,7 +169,8 @@ Span base_of(const char *path, char location_start) {
 
 }  // namespace
 
-bool resolve_location(const char *location, const char *host, const char *path, RedirectTarget *target) {
+bool resolve_location(const char *location, const char *host, const char *path,
+                      RedirectTarget *target) {
     const Span reference = {location, strcspn(location, "#")};
     if (reference.length == 0 || !is_printable_ascii(reference)) {
         return false;

@@ -48,6 +48,7 @@ struct RedirectTarget {
 // port, an empty host, a user name, a byte that is not printable ASCII (a
 // space or a line break included), nothing but a fragment, or a target whose
 // host or path would not fit; `*target` then holds nothing of use.
-bool resolve_location(const char *location, const char *host, const char *path, RedirectTarget *target);
+bool resolve_location(const char *location, const char *host, const char *path,
+                      RedirectTarget *target);
 
 #endif

@@ -20,7 +20,8 @@ inline size_t fixed_text_length(const char *text, size_t size) {
 // Copies the text of a source field of `source_size` bytes into `dest`
 // (`dest_size` > 0), cut to `dest_size` - 1 characters, and terminates it.
 // Bytes after the terminator are left as they were. Returns the length copied.
-inline size_t fixed_text_copy(char *dest, size_t dest_size, const char *source, size_t source_size) {
+inline size_t fixed_text_copy(char *dest, size_t dest_size, const char *source,
+                              size_t source_size) {
     size_t length = fixed_text_length(source, source_size);
     if (length >= dest_size) length = dest_size - 1;
     memcpy(dest, source, length);

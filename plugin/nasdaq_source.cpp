@@ -64,8 +64,8 @@ extern "C" int32_t MQ_CDECL MQX_Quote(QuoteRequest *request) {
         return 0;
     }
     char *page = static_cast<char *>(HeapAlloc(heap, HEAP_ZERO_MEMORY, kPageAllocation));
-    char *address =
-        page != nullptr ? static_cast<char *>(HeapAlloc(heap, HEAP_ZERO_MEMORY, kAddressSize))
+    char *address = page != nullptr
+                        ? static_cast<char *>(HeapAlloc(heap, HEAP_ZERO_MEMORY, kAddressSize))
                         : nullptr;
     if (page != nullptr && address != nullptr) {
         fetch_and_parse(request, page, address);
@@ -79,5 +79,4 @@ extern "C" int32_t MQ_CDECL MQX_Quote(QuoteRequest *request) {
     return HeapDestroy(heap) ? 1 : 0;
 }
 
-extern "C" void MQ_CDECL MQX_Detach(void) {
-}
+extern "C" void MQ_CDECL MQX_Detach(void) {}

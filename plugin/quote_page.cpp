@@ -43,7 +43,8 @@ const char *find_text(const char *text, const char *end, const char *needle) {
     size_t needle_length = strlen(needle);
     if (needle_length == 0) return text;
     for (const char *at = text; static_cast<size_t>(end - at) >= needle_length; ++at) {
-        at = static_cast<const char *>(memchr(at, needle[0], static_cast<size_t>(end - at) - needle_length + 1));
+        at = static_cast<const char *>(
+            memchr(at, needle[0], static_cast<size_t>(end - at) - needle_length + 1));
         if (at == nullptr) return nullptr;
         if (memcmp(at + 1, needle + 1, needle_length - 1) == 0) return at;
     }
@@ -53,7 +54,7 @@ const char *find_text(const char *text, const char *end, const char *needle) {
 // extract_field for a page whose end is known, so that the seven fields of
 // a page cost one pass to find its end and not seven.
 bool extract_field_before(const char *page, const char *end, const char *marker_a,
-                             const char *marker_b, char terminator, char *output, int32_t limit) {
+                          const char *marker_b, char terminator, char *output, int32_t limit) {
     output[0] = '\0';
     const char *found_a = find_text(page, end, marker_a);
     if (found_a == nullptr) {
@@ -82,7 +83,8 @@ constexpr double kFloatRoundingLimit = 0x1.ffffffp127;
 // the tray would store as a quote.
 float price_from_text(const char *text) {
     double value = decimal_to_double(text);
-    return value > -kFloatRoundingLimit && value < kFloatRoundingLimit ? static_cast<float>(value) : 0.0f;
+    return value > -kFloatRoundingLimit && value < kFloatRoundingLimit ? static_cast<float>(value)
+                                                                       : 0.0f;
 }
 
 void parse_prices(QuoteRequest *request, const char *page, const char *end, char *scratch) {
@@ -101,8 +103,8 @@ void parse_volume(QuoteRequest *request, const char *page, const char *end, char
 
 }  // namespace
 
-bool extract_field(const char *page, const char *marker_a, const char *marker_b,
-                      char terminator, char *output, int32_t limit) {
+bool extract_field(const char *page, const char *marker_a, const char *marker_b, char terminator,
+                   char *output, int32_t limit) {
     return extract_field_before(page, page + strlen(page), marker_a, marker_b, terminator, output,
                                 limit);
 }

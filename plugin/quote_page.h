@@ -13,8 +13,8 @@
 // up to the terminator, the end of the page, or `limit` characters. The
 // output is always zero-terminated; it is empty when a marker is missing.
 // Returns true when both markers were found.
-bool extract_field(const char *page, const char *marker_a, const char *marker_b,
-                      char terminator, char *output, int32_t limit);
+bool extract_field(const char *page, const char *marker_a, const char *marker_b, char terminator,
+                   char *output, int32_t limit);
 
 // Resets the request's out fields (numbers to 0, texts to empty) and fills
 // in every field whose markers the zero-terminated page holds; a price that

@@ -28,7 +28,8 @@ bool write_bitmap(const std::string &path, HBITMAP bitmap, int width, int height
     DWORD row = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::string pixels(row * height, '\0');
     HDC dc = GetDC(nullptr);
-    GetDIBits(dc, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO *>(&header), DIB_RGB_COLORS);
+    GetDIBits(dc, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO *>(&header),
+              DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
@@ -55,14 +56,15 @@ void capture(HWND window, const std::string &path) {
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     SelectObject(memory, previous);
-    if (!write_bitmap(path, bitmap, width, height)) fprintf(stderr, "cannot write %s\n", path.c_str());
+    if (!write_bitmap(path, bitmap, width, height))
+        fprintf(stderr, "cannot write %s\n", path.c_str());
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 }
 
-QuoteRecord sample(const char *symbol, const char *description, float last, float previous, float high,
-                   float low, unsigned volume) {
+QuoteRecord sample(const char *symbol, const char *description, float last, float previous,
+                   float high, float low, unsigned volume) {
     QuoteRecord record;
     memset(&record, 0, sizeof(record));
     strcpy(record.symbol, symbol);
@@ -108,7 +110,8 @@ int main(int argc, char **argv) {
         sample("INTC", "Intel Corporation", 21.07f, 21.07f, 21.3f, 20.85f, 40211000),
         sample("CSCO", "Cisco Systems", 57.82f, 56.9f, 58.1f, 56.75f, 15022100),
     };
-    for (const QuoteRecord &record : records) symbol_list_append(state.symbols, &record, sizeof(record));
+    for (const QuoteRecord &record : records)
+        symbol_list_append(state.symbols, &record, sizeof(record));
 
     HWND list = nullptr;
     mqtest::DialogScript quotes;

@@ -52,7 +52,9 @@ int main(int argc, char **argv) {
     bool arguments_valid = port != 0 && strlen(argv[1]) < APP_PROXY_SIZE;
     for (int i = 3; arguments_valid && i < argc; ++i) arguments_valid = valid_symbol(argv[i]);
     if (!arguments_valid) {
-        fprintf(stderr, "usage: seed_watchlist PROXY PORT [SYMBOL...] (port 1 to 65535, symbols of 1 to %d characters)\n",
+        fprintf(stderr,
+                "usage: seed_watchlist PROXY PORT [SYMBOL...] (port 1 to 65535, symbols of 1 to %d "
+                "characters)\n",
                 QUOTE_SYMBOL_SIZE - 1);
         return 2;
     }

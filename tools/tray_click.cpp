@@ -31,6 +31,7 @@ int main(int argc, char **argv) {
         }
         Sleep(100);
     }
-    fprintf(stderr, "tray_click: no Morvane Quote is running (no window of class %s)\n", TRAY_WINDOW_CLASS);
+    fprintf(stderr, "tray_click: no Morvane Quote is running (no window of class %s)\n",
+            TRAY_WINDOW_CLASS);
     return 1;
 }

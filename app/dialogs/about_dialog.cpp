@@ -28,5 +28,6 @@ INT_PTR about_command(HWND dialog, WPARAM wparam) {
 }  // namespace
 
 INT_PTR about_dialog_run(HWND owner, AppState *state) {
-    return dialog_run(IDD_ABOUT, owner, dialog_procedure<AppState, init_about, about_command>, state);
+    return dialog_run(IDD_ABOUT, owner, dialog_procedure<AppState, init_about, about_command>,
+                      state);
 }

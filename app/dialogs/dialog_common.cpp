@@ -29,7 +29,8 @@ void set_dialog_data(HWND dialog, void *data) {
 }
 
 void show_field(HWND dialog, int control, const char *field, size_t field_size) {
-    static_assert(static_cast<int>(APP_PROXY_SIZE) >= static_cast<int>(QUOTE_DESCRIPTION_SIZE), "the longest field shown");
+    static_assert(static_cast<int>(APP_PROXY_SIZE) >= static_cast<int>(QUOTE_DESCRIPTION_SIZE),
+                  "the longest field shown");
     char text[APP_PROXY_SIZE];
     fixed_text_copy(text, sizeof(text), field, field_size - 1);
     SetDlgItemTextA(dialog, control, text);

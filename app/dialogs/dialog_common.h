@@ -36,7 +36,8 @@ INT_PTR dialog_default(HWND dialog, UINT message, LPARAM lparam);
 // The procedure of every dialog: WM_INITDIALOG hands the creation data to
 // `init`, WM_COMMAND its wParam to `command`, and any other message goes to
 // `other`; each returns the procedure's answer.
-template <typename Data, INT_PTR (*init)(HWND dialog, Data *data), INT_PTR (*command)(HWND dialog, WPARAM wparam),
+template <typename Data, INT_PTR (*init)(HWND dialog, Data *data),
+          INT_PTR (*command)(HWND dialog, WPARAM wparam),
           INT_PTR (*other)(HWND dialog, UINT message, LPARAM lparam) = dialog_default>
 INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {

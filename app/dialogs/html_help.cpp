@@ -26,7 +26,8 @@ void read_registered_path(char (&path)[kModulePathBufferSize]) {
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kControlKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     DWORD size = kModulePathSize;
     DWORD type = 0;
-    LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE *>(path), &size);
+    LONG status =
+        RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE *>(path), &size);
     RegCloseKey(key);
     bool is_text = type == REG_SZ || type == REG_EXPAND_SZ;
     path[status == ERROR_SUCCESS && is_text ? size : 0] = '\0';

@@ -8,11 +8,7 @@
 #define HELP_FILE_NAME "Morvane Quote Help.chm"
 #define HELP_SETTINGS_TOPIC HELP_FILE_NAME "::/settings.htm"
 
-enum {
-    HH_DISPLAY_TOPIC_COMMAND = 0,
-    HH_DISPLAY_TOC_COMMAND = 1,
-    HH_TP_HELP_WM_HELP_COMMAND = 17
-};
+enum { HH_DISPLAY_TOPIC_COMMAND = 0, HH_DISPLAY_TOC_COMMAND = 1, HH_TP_HELP_WM_HELP_COMMAND = 17 };
 
 // Same arguments and result as the platform's HtmlHelpA.
 HWND HtmlHelpA(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);

@@ -35,6 +35,7 @@ void accept_proxy(HWND dialog) {
 }  // namespace
 
 INT_PTR proxy_dialog_run(HWND owner, AppState *state) {
-    DLGPROC procedure = dialog_procedure<AppState, init_proxy_dialog, accept_or_cancel<accept_proxy>>;
+    DLGPROC procedure =
+        dialog_procedure<AppState, init_proxy_dialog, accept_or_cancel<accept_proxy>>;
     return dialog_run(IDD_PROXY, owner, procedure, state);
 }

@@ -76,7 +76,8 @@ void show_selected_detail(HWND dialog) {
 
 void quote_list_notification(HWND dialog, WORD code) {
     if (code == LBN_SELCHANGE) update_detail_button(dialog);
-    if (code == LBN_DBLCLK) SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_DETAIL, BN_CLICKED), 0);
+    if (code == LBN_DBLCLK)
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_DETAIL, BN_CLICKED), 0);
 }
 
 INT_PTR quote_list_command(HWND dialog, WPARAM wparam) {

@@ -77,7 +77,8 @@ void accept_settings(HWND dialog, AppState *state) {
     GetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, text, sizeof(text));
     // Empty, negative, non-numeric and out-of-range texts all read as 0.
     uint32_t minutes = interval_from_text(text);
-    state->update_minutes = minutes != 0 ? minutes : static_cast<uint32_t>(APP_DEFAULT_UPDATE_MINUTES);
+    state->update_minutes =
+        minutes != 0 ? minutes : static_cast<uint32_t>(APP_DEFAULT_UPDATE_MINUTES);
     settings_save(state);
     EndDialog(dialog, 1);
 }
@@ -118,7 +119,8 @@ void add_symbol(HWND dialog, AppState *state) {
 void edit_symbol(HWND dialog, AppState *state) {
     SelectedLine selected = selected_line(dialog, state);
     if (selected.record && symbol_dialog_run(dialog, selected.record) == 1) {
-        SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index), 0);
+        SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index),
+                     0);
         add_line(dialog, selected.record, selected.position);
     }
     set_button_state(dialog);
@@ -127,7 +129,8 @@ void edit_symbol(HWND dialog, AppState *state) {
 void delete_symbol(HWND dialog, AppState *state) {
     SelectedLine selected = selected_line(dialog, state);
     if (selected.record) {
-        SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index), 0);
+        SendMessageA(symbol_list_box(dialog), LB_DELETESTRING, static_cast<WPARAM>(selected.index),
+                     0);
         memcpy(selected.record->symbol, QUOTE_DELETED_SYMBOL, sizeof(QUOTE_DELETED_SYMBOL));
     }
 }

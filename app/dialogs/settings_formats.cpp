@@ -8,7 +8,9 @@
 namespace {
 
 // Copies at most `max` characters and a terminator; nothing past it.
-void copy_cut(char *field, const char *text, size_t max) { fixed_text_copy(field, max + 1, text, max); }
+void copy_cut(char *field, const char *text, size_t max) {
+    fixed_text_copy(field, max + 1, text, max);
+}
 
 void upper_case_ascii(char *text) {
     for (; *text; ++text) {
@@ -24,8 +26,10 @@ void format_settings_line(char *line, size_t line_size, const QuoteRecord *recor
     if (line_size == 0) {
         return;
     }
-    int description_length = static_cast<int>(fixed_text_length(record->description, sizeof(record->description) - 1));
-    int symbol_length = static_cast<int>(fixed_text_length(record->symbol, sizeof(record->symbol) - 1));
+    int description_length =
+        static_cast<int>(fixed_text_length(record->description, sizeof(record->description) - 1));
+    int symbol_length =
+        static_cast<int>(fixed_text_length(record->symbol, sizeof(record->symbol) - 1));
     snprintf(line, line_size, "%.*s (%.*s)", description_length, record->description, symbol_length,
              record->symbol);
 }
@@ -38,7 +42,8 @@ bool accept_symbol_texts(QuoteRecord *record, const char *symbol, const char *de
         return false;
     }
     copy_cut(record->symbol, accepted_symbol, SYMBOL_TEXT_MAX);
-    copy_cut(record->description, description[0] ? description : accepted_symbol, DESCRIPTION_TEXT_MAX);
+    copy_cut(record->description, description[0] ? description : accepted_symbol,
+             DESCRIPTION_TEXT_MAX);
     return true;
 }
 

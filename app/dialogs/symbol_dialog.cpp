@@ -36,6 +36,7 @@ void accept_symbol(HWND dialog) {
 }  // namespace
 
 INT_PTR symbol_dialog_run(HWND owner, QuoteRecord *record) {
-    DLGPROC procedure = dialog_procedure<QuoteRecord, init_symbol_dialog, accept_or_cancel<accept_symbol>>;
+    DLGPROC procedure =
+        dialog_procedure<QuoteRecord, init_symbol_dialog, accept_or_cancel<accept_symbol>>;
     return dialog_run(IDD_SYMBOL, owner, procedure, record);
 }

@@ -72,7 +72,7 @@
 
 // Help context identifier of a control: every control with an id carries
 // 0x80000000 + template * 0x10000 + id, except OK and Cancel (below).
-#define HELP_ID(template_id, control_id) (0x80000000 + (template_id) * 0x10000 + (control_id))
+#define HELP_ID(template_id, control_id) (0x80000000 + (template_id)*0x10000 + (control_id))
 #define HELP_ID_OK 0x80680001
 #define HELP_ID_CANCEL 0x806F0002
 

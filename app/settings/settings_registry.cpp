@@ -39,9 +39,9 @@ LONG count_entries(HKEY key, DWORD *subkeys, DWORD *values) {
 
 LONG close_key(HKEY key) { return RegCloseKey(key); }
 
-const SettingsRegistry kWin32Registry = {open_key,        create_key,   query_value,
-                                         set_value,       enum_value_name, delete_value,
-                                         delete_key,      count_entries, close_key};
+const SettingsRegistry kWin32Registry = {open_key,   create_key,      query_value,
+                                         set_value,  enum_value_name, delete_value,
+                                         delete_key, count_entries,   close_key};
 
 }  // namespace
 

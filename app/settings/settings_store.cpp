@@ -41,8 +41,8 @@ void read_proxy(SettingsKey &key, char *proxy) {
 // older one. False when the entry is to be skipped.
 bool read_record(SettingsKey &key, QuoteRecord *record) {
     memset(record, 0, sizeof(*record));
-    if (key.query_value(kRecordValue, record, sizeof(*record)) &&
-        record->symbol[0] != '\0' && record->description[0] != '\0') {
+    if (key.query_value(kRecordValue, record, sizeof(*record)) && record->symbol[0] != '\0' &&
+        record->description[0] != '\0') {
         return true;
     }
     bool have_symbol = key.query_value(kOldSymbolValue, record->symbol, sizeof(record->symbol));
@@ -88,8 +88,8 @@ bool is_removable(SettingsKey &key, DWORD number) {
     SettingsKey subkey(key.registry());
     DWORD subkeys = 0;
     DWORD values = 0;
-    return subkey.open(key.handle(), subkey_name(number).text) && subkey.count_entries(&subkeys, &values) &&
-           subkeys == 0;
+    return subkey.open(key.handle(), subkey_name(number).text) &&
+           subkey.count_entries(&subkeys, &values) && subkeys == 0;
 }
 
 DWORD removable_prefix(SettingsKey &key) {
@@ -148,7 +148,8 @@ void settings_load_from(AppState *state, const SettingsRegistry *registry) {
 
     SettingsKey key(registry);
     if (!key.open(HKEY_CURRENT_USER, SETTINGS_KEY_PATH)) return;
-    state->update_minutes = read_number(key, "Update", state->update_minutes, APP_DEFAULT_UPDATE_MINUTES);
+    state->update_minutes =
+        read_number(key, "Update", state->update_minutes, APP_DEFAULT_UPDATE_MINUTES);
     state->proxy_port = read_number(key, "Port", state->proxy_port, kDefaultPort);
     read_proxy(key, state->proxy);
     load_records(key, state->symbols);

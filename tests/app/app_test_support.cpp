@@ -11,12 +11,14 @@ bool is_today(const QuoteTime &time) {
 }
 
 StoreChange::StoreChange() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_NOTIFY, &key_) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_NOTIFY, &key_) !=
+        ERROR_SUCCESS) {
         key_ = nullptr;
         return;
     }
-    armed_ = RegNotifyChangeKeyValue(key_, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, event_,
-                                     TRUE) == ERROR_SUCCESS;
+    armed_ =
+        RegNotifyChangeKeyValue(key_, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                event_, TRUE) == ERROR_SUCCESS;
 }
 
 StoreChange::~StoreChange() {

@@ -70,7 +70,8 @@ const std::vector<HostileCase> &hostile_cases() {
          }},
         {"price-3.4e38", Outcome::Quoted, kQuickLimitS,
          [](const QuoteRecord &quote) {
-             const float prices[] = {quote.last_sale, quote.previous_close, quote.todays_high, quote.todays_low};
+             const float prices[] = {quote.last_sale, quote.previous_close, quote.todays_high,
+                                     quote.todays_low};
              for (float price : prices) EXPECT_EQ(price, 3.4e38f);
          }},
         {"long-volume", Outcome::Quoted, kQuickLimitS,
@@ -102,7 +103,8 @@ QuoteRecord stored_quote(const char *symbol) {
 void expect_refreshed(const QuoteRecord &before, const QuoteRecord &after) {
     EXPECT_STREQ(after.symbol, before.symbol);
     EXPECT_STREQ(after.description, before.description);
-    EXPECT_TRUE(after.last_sale > 0.0f && isfinite(after.last_sale)) << after.symbol << " " << after.last_sale;
+    EXPECT_TRUE(after.last_sale > 0.0f && isfinite(after.last_sale))
+        << after.symbol << " " << after.last_sale;
     EXPECT_TRUE(apptest::is_today(after.updated)) << after.symbol;
 }
 
@@ -122,7 +124,8 @@ protected:
         mqtest::seed_settings(seeded, "127.0.0.1", port_);
         apptest::StoreChange save;
         DWORD started = GetTickCount();
-        apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
+        apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
+                                        mqtest::deliverable_dir());
         EXPECT_TRUE(program.started());
         if (!save.wait(kRunTimeoutMs)) return -1;
         double held_s = (GetTickCount() - started) / 1000.0;
@@ -130,7 +133,8 @@ protected:
         DWORD_PTR ignored = 0;
         // Not SMTO_ABORTIFHUNG: a thread that pumped no message for 5 s counts
         // as hung for a while after it pumps again.
-        EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &ignored), 0)
+        EXPECT_NE(
+            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &ignored), 0)
             << "the tray window does not answer";
         EXPECT_EQ(program.window("#32770"), nullptr) << "a message box appeared";
         PostMessageA(window, WM_CLOSE, 0, 0);
@@ -156,8 +160,8 @@ TEST_F(HostileQuoteSource, KeepsRunningKeepsWhatNoPageQuotedAndRefreshesItsNeigh
         double held_s = run_program({before, bad, after}, &stored);
         ASSERT_GT(held_s, 0.0) << "no refresh was saved";
         double on_page_s = held_s > baseline_s ? held_s - baseline_s : 0.0;
-        printf("%-15s saved %5.1f s after the start: about %4.1f s on its page (limit %.0f s)\n", c.mode, held_s,
-               on_page_s, c.limit_s);
+        printf("%-15s saved %5.1f s after the start: about %4.1f s on its page (limit %.0f s)\n",
+               c.mode, held_s, on_page_s, c.limit_s);
         EXPECT_LT(on_page_s, c.limit_s);
 
         ASSERT_EQ(stored.size(), 3u);
@@ -165,7 +169,8 @@ TEST_F(HostileQuoteSource, KeepsRunningKeepsWhatNoPageQuotedAndRefreshesItsNeigh
         expect_refreshed(after, stored[2]);
         if (c.outcome == Outcome::Kept) {
             EXPECT_EQ(memcmp(&stored[1], &bad, sizeof(bad)), 0)
-                << "the record of " << bad.symbol << " changed; last sale now " << stored[1].last_sale;
+                << "the record of " << bad.symbol << " changed; last sale now "
+                << stored[1].last_sale;
         } else {
             expect_refreshed(bad, stored[1]);
             c.check_quote(stored[1]);

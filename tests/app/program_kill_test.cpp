@@ -50,12 +50,13 @@ double now_ms() {
 // The "MQS" bytes of entry `number` as stored now; false when there are none.
 bool stored_record(int number, QuoteRecord *record) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, mqtest::store_path(mqtest::symbol_subkey(number)).c_str(), 0, KEY_READ,
-                      &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, mqtest::store_path(mqtest::symbol_subkey(number)).c_str(),
+                      0, KEY_READ, &key) != ERROR_SUCCESS) {
         return false;
     }
     DWORD size = sizeof(*record);
-    LONG result = RegQueryValueExA(key, "MQS", nullptr, nullptr, reinterpret_cast<BYTE *>(record), &size);
+    LONG result =
+        RegQueryValueExA(key, "MQS", nullptr, nullptr, reinterpret_cast<BYTE *>(record), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS && size == sizeof(*record);
 }
@@ -82,8 +83,9 @@ bool dated_during_run(const QuoteTime &time) {
 }
 
 bool is_refreshed(const QuoteRecord &before, const QuoteRecord &after) {
-    return strcmp(after.symbol, before.symbol) == 0 && strcmp(after.description, before.description) == 0 &&
-           after.last_sale > 0.0f && isfinite(after.last_sale) && dated_during_run(after.updated) &&
+    return strcmp(after.symbol, before.symbol) == 0 &&
+           strcmp(after.description, before.description) == 0 && after.last_sale > 0.0f &&
+           isfinite(after.last_sale) && dated_during_run(after.updated) &&
            after.market[0] != '\0' && strncmp(after.detail_url, "http://", 7) == 0;
 }
 
@@ -91,8 +93,8 @@ DWORD stored_subkey_count() {
     HKEY key = nullptr;
     DWORD count = 0;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr);
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr);
         RegCloseKey(key);
     }
     return count;
@@ -120,8 +122,10 @@ int refreshed_after_kill(const std::vector<QuoteRecord> &before, DWORD port) {
         if (is_refreshed(before[i], *after)) {
             ++refreshed;
         } else {
-            ADD_FAILURE() << "record " << i << " (" << before[i].symbol << ") is neither stored nor refreshed: \""
-                          << std::string(after->symbol, strnlen(after->symbol, sizeof(after->symbol)))
+            ADD_FAILURE() << "record " << i << " (" << before[i].symbol
+                          << ") is neither stored nor refreshed: \""
+                          << std::string(after->symbol,
+                                         strnlen(after->symbol, sizeof(after->symbol)))
                           << "\", last sale " << after->last_sale;
         }
     }
@@ -175,13 +179,15 @@ protected:
     double measure_save_window() {
         seed_store();
         apptest::StoreChange first;
-        ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
+        ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
+                               mqtest::deliverable_dir());
         if (!program.started() || !first.wait(kSaveTimeoutMs)) return -1;
         double started = now_ms();
         if (!wait_until_rewritten(kSymbols - 1)) return -1;
         double window = now_ms() - started;
         program.terminate();
-        printf("an uninterrupted save refreshed %d of %d records\n", refreshed_after_kill(before_, port_), kSymbols);
+        printf("an uninterrupted save refreshed %d of %d records\n",
+               refreshed_after_kill(before_, port_), kSymbols);
         return window;
     }
 
@@ -192,7 +198,8 @@ protected:
         double deadline = now_ms() + kRecordTimeoutMs;
         QuoteRecord now;
         while (now_ms() < deadline) {
-            if (!stored_record(number, &now) || memcmp(&now, &before_[number], sizeof(now)) != 0) return true;
+            if (!stored_record(number, &now) || memcmp(&now, &before_[number], sizeof(now)) != 0)
+                return true;
             SwitchToThread();
         }
         return false;
@@ -203,7 +210,8 @@ protected:
     int kill_during_save(const KillInstant &instant) {
         seed_store();
         apptest::StoreChange first;
-        ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
+        ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
+                               mqtest::deliverable_dir());
         if (!program.started() || !first.wait(kSaveTimeoutMs)) return -1;
         // A record whose quote failed is never rewritten; the kill then
         // simply comes late.
@@ -224,7 +232,8 @@ TEST_F(ProgramKilledDuringSave, EveryKillLeavesEachSymbolStoredOrRefreshed) {
     ASSERT_GT(window, 0.0) << "the program saved no refresh";
     ASSERT_FALSE(HasFailure());
     unsigned seed = kill_seed();
-    printf("save window %.1f ms (first change to last record of %d); kill seed %u\n", window, kSymbols, seed);
+    printf("save window %.1f ms (first change to last record of %d); kill seed %u\n", window,
+           kSymbols, seed);
 
     std::mt19937 random(seed);
     int histogram[kHistogramBuckets + 1] = {};
@@ -234,8 +243,8 @@ TEST_F(ProgramKilledDuringSave, EveryKillLeavesEachSymbolStoredOrRefreshed) {
         int refreshed = kill_during_save(instant);
         ASSERT_GE(refreshed, 0) << "kill " << kill << ": the program saved no refresh";
         if (HasFailure()) {
-            FAIL() << "kill " << kill << ", " << instant.delay_ms << " ms after record " << instant.anchor
-                   << " was rewritten, damaged the store (seed " << seed << ")";
+            FAIL() << "kill " << kill << ", " << instant.delay_ms << " ms after record "
+                   << instant.anchor << " was rewritten, damaged the store (seed " << seed << ")";
         }
         ++histogram[refreshed * kHistogramBuckets / kSymbols];
         mid_save += refreshed > 0 && refreshed < kSymbols;
@@ -244,7 +253,8 @@ TEST_F(ProgramKilledDuringSave, EveryKillLeavesEachSymbolStoredOrRefreshed) {
     printf("%d kills in %lu ms; records refreshed when killed:", kKills, GetTickCount() - started);
     for (int bucket = 0; bucket <= kHistogramBuckets; ++bucket) {
         int low = bucket * kSymbols / kHistogramBuckets;
-        int high = bucket == kHistogramBuckets ? kSymbols : (bucket + 1) * kSymbols / kHistogramBuckets - 1;
+        int high = bucket == kHistogramBuckets ? kSymbols
+                                               : (bucket + 1) * kSymbols / kHistogramBuckets - 1;
         printf(" %d-%d: %d", low, high, histogram[bucket]);
     }
     printf("\n");

@@ -61,9 +61,11 @@ HWND ProgramProcess::window(const char *class_name, const char *caption) const {
     return search.found;
 }
 
-HWND ProgramProcess::wait_for_window(const char *class_name, DWORD timeout_ms, const char *caption) const {
+HWND ProgramProcess::wait_for_window(const char *class_name, DWORD timeout_ms,
+                                     const char *caption) const {
     HWND found = nullptr;
-    mqtest::wait_until([&] { return (found = window(class_name, caption)) != nullptr; }, timeout_ms);
+    mqtest::wait_until([&] { return (found = window(class_name, caption)) != nullptr; },
+                       timeout_ms);
     return found;
 }
 
@@ -85,8 +87,8 @@ void ProgramProcess::terminate() const {
 std::string window_text(HWND window) {
     char text[256] = "";
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &ignored);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
     return text;
 }
 

@@ -29,7 +29,8 @@ public:
     HWND window(const char *class_name, const char *caption = nullptr) const;
 
     // The same, waited for up to `timeout_ms`.
-    HWND wait_for_window(const char *class_name, DWORD timeout_ms, const char *caption = nullptr) const;
+    HWND wait_for_window(const char *class_name, DWORD timeout_ms,
+                         const char *caption = nullptr) const;
 
     // The exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD wait_for_exit() const;

@@ -62,7 +62,7 @@ void expect_fatal_message_then_clean_exit(const ProgramProcess &program) {
     // The box's window exists a moment before its text control is filled.
     std::string text;
     mqtest::wait_until([&] { return !(text = window_text(GetDlgItem(box, 0xFFFF))).empty(); },
-                        kStartTimeoutMs);
+                       kStartTimeoutMs);
     EXPECT_EQ(text, "Fatal error - please reinstall.");
     EXPECT_EQ(window_text(box), "Morvane Quote");
     PostMessageA(box, WM_COMMAND, IDOK, 0);

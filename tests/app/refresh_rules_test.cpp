@@ -38,12 +38,18 @@ struct TrendCase {
 
 TEST(RefreshTrendIcon, ThresholdsAreStrictAndNotANumberIsTheSteepestFall) {
     const TrendCase cases[] = {
-        {10.0f, IDI_TREND_RISE},         {10.01f, IDI_TREND_STRONG_RISE},
-        {5.0f, IDI_TREND_STEADY},        {5.01f, IDI_TREND_RISE},
-        {0.0f, IDI_TREND_STEADY},        {-5.0f, IDI_TREND_STEADY},
-        {-5.01f, IDI_TREND_FALL},        {-10.0f, IDI_TREND_FALL},
-        {-10.01f, IDI_TREND_STRONG_FALL}, {NAN, IDI_TREND_STRONG_FALL},
-        {-NAN, IDI_TREND_STRONG_FALL},   {INFINITY, IDI_TREND_STRONG_RISE},
+        {10.0f, IDI_TREND_RISE},
+        {10.01f, IDI_TREND_STRONG_RISE},
+        {5.0f, IDI_TREND_STEADY},
+        {5.01f, IDI_TREND_RISE},
+        {0.0f, IDI_TREND_STEADY},
+        {-5.0f, IDI_TREND_STEADY},
+        {-5.01f, IDI_TREND_FALL},
+        {-10.0f, IDI_TREND_FALL},
+        {-10.01f, IDI_TREND_STRONG_FALL},
+        {NAN, IDI_TREND_STRONG_FALL},
+        {-NAN, IDI_TREND_STRONG_FALL},
+        {INFINITY, IDI_TREND_STRONG_RISE},
         {-INFINITY, IDI_TREND_STRONG_FALL},
     };
     for (const TrendCase &c : cases) {
@@ -77,7 +83,7 @@ TEST(RefreshInterval, ZeroRunsAtTheDefaultAndLongIntervalsAtTheLongestThatFits) 
         uint32_t minutes;
         uint32_t milliseconds;
     } cases[] = {
-        {0, 900000u},        {1, 60000u},           {15, 900000u},
+        {0, 900000u},         {1, 60000u},          {15, 900000u},
         {71582, 4294920000u}, {71583, 4294920000u}, {4294967295u, 4294920000u},
     };
     for (const auto &c : cases) {

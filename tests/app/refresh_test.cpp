@@ -96,7 +96,8 @@ protected:
 
     HWND window_ = nullptr;
     AppState state_;
-    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA",
+                                 reinterpret_cast<void *>(record_notify)};
 };
 
 TEST_F(RefreshQuotes, SkipsDeletedAndEmptyEntriesAndStopsAfterPosition999) {
@@ -162,8 +163,8 @@ TEST_F(RefreshQuotes, HandsTheProxyAsAddressColonPortAndNothingWithoutOne) {
 TEST_F(RefreshQuotes, StoresAcceptedQuotesWithTodaysTimeAndSavesThem) {
     QuoteRecord *up = add("UP");
     add("DOWN");
-    g_answers["UP"] = answer(20.0f, 0.0f, "NASDAQ-NM");      // +100 %
-    g_answers["DOWN"] = answer(20.0f, 22.0f, "NYSE");        // -10 %
+    g_answers["UP"] = answer(20.0f, 0.0f, "NASDAQ-NM");  // +100 %
+    g_answers["DOWN"] = answer(20.0f, 22.0f, "NYSE");    // -10 %
 
     refresh_quotes(window_, &state_);
 

@@ -25,13 +25,14 @@ constexpr DWORD kWaitMs = 60000;
 constexpr UINT kTrayCallback = WM_APP + 1;
 
 bool wait_until_gone(HWND window) {
-    return mqtest::wait_until([window] { return !IsWindow(window) || !IsWindowVisible(window); }, kWaitMs);
+    return mqtest::wait_until([window] { return !IsWindow(window) || !IsWindowVisible(window); },
+                              kWaitMs);
 }
 
 void set_text(HWND dialog, int control_id, const char *text) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, control_id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutA(GetDlgItem(dialog, control_id), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
 const QuoteRecord *find_symbol(const std::vector<QuoteRecord> &records, const char *symbol) {
@@ -49,7 +50,8 @@ TEST_F(SettingsInTheProgram, SymbolAddedFromTheTrayMenuIsQuotedAndStoredAfterOk)
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
     ASSERT_NE(port, 0u) << "quote server port file " << MQ_QUOTE_SERVER_PORT_FILE;
     mqtest::seed_settings({mqtest::make_record("MSFT")}, "127.0.0.1", port);
-    apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME), mqtest::deliverable_dir());
+    apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
+                                    mqtest::deliverable_dir());
     ASSERT_TRUE(program.started());
     HWND tray = program.wait_for_window(TRAY_WINDOW_CLASS, kWaitMs);
     ASSERT_NE(tray, nullptr);

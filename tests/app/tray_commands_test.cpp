@@ -127,10 +127,11 @@ TEST_F(TrayCommands, SettingsOpensOnceAboutOpensBesideItAndTheWindowHidesAfterBo
             post_command(IDM_ABOUT);
             return true;
         })
-        .then(mqtest::on_dialog(kAboutCaption, [this](HWND about) {
-            EXPECT_EQ(state.about_open, 1);
-            mqtest::post_click(about, IDOK);
-        }))
+        .then(mqtest::on_dialog(kAboutCaption,
+                                [this](HWND about) {
+                                    EXPECT_EQ(state.about_open, 1);
+                                    mqtest::post_click(about, IDOK);
+                                }))
         .then([this] {
             if (find_dialog(kAboutCaption)) {
                 return false;
@@ -180,16 +181,20 @@ INSTANTIATE_TEST_SUITE_P(Ends, TraySettingsEnd,
                          testing::Values(SettingsEnd{"OkSameInterval", "15", IDOK, 1, true},
                                          SettingsEnd{"OkNewInterval", "16", IDOK, 1, false},
                                          SettingsEnd{"Cancel", "16", IDCANCEL, 0, true}),
-                         [](const testing::TestParamInfo<SettingsEnd> &info) { return info.param.name; });
+                         [](const testing::TestParamInfo<SettingsEnd> &info) {
+                             return info.param.name;
+                         });
 
 TEST_F(TrayCommands, ADialogThatCannotBeCreatedLeavesNoTrace) {
     // A module without the templates makes DialogBoxParamA fail.
-    SetWindowLongPtrA(window, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(GetModuleHandleA("kernel32.dll")));
+    SetWindowLongPtrA(window, GWLP_HINSTANCE,
+                      reinterpret_cast<LONG_PTR>(GetModuleHandleA("kernel32.dll")));
     handle_command(window, IDM_SETTINGS, &state);
     EXPECT_EQ(state.settings_open, 0);
     EXPECT_EQ(quote_calls, 0);
     EXPECT_FALSE(shown());
-    SetWindowLongPtrA(window, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(GetModuleHandleA(nullptr)));
+    SetWindowLongPtrA(window, GWLP_HINSTANCE,
+                      reinterpret_cast<LONG_PTR>(GetModuleHandleA(nullptr)));
     show_owner_window(window);
     EXPECT_TRUE(shown()) << "the count went back to 0";
     hide_owner_window(window);
@@ -227,7 +232,8 @@ TEST_F(TrayCommands, SettingsCancelClosesTheQuoteDialogsOpenedBeforeIt) {
             }
             return quote_detail != nullptr;
         })
-        .then(mqtest::on_dialog(kSettingsCaption, [](HWND settings) { mqtest::post_click(settings, IDCANCEL); }));
+        .then(mqtest::on_dialog(kSettingsCaption,
+                                [](HWND settings) { mqtest::post_click(settings, IDCANCEL); }));
     // Dialogs that stayed open after the Cancel would keep the script's run
     // waiting until its time-out ends them, which fails the test.
     script.run([this] { handle_command(window, IDM_DISPLAY_QUOTES, &state); }, 5000);

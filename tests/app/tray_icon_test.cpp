@@ -57,7 +57,8 @@ protected:
         return g_calls.empty() ? none : g_calls.back();
     }
 
-    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA",
+                                 reinterpret_cast<void *>(record_notify)};
     HWND window_ = nullptr;
 };
 
@@ -178,14 +179,15 @@ HWND create_hidden_window() {
     window_class.hInstance = GetModuleHandleA(nullptr);
     window_class.lpszClassName = "MqTrayIconTest";
     RegisterClassExA(&window_class);
-    return CreateWindowExA(0, window_class.lpszClassName, "tray test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                           nullptr, nullptr, window_class.hInstance, nullptr);
+    return CreateWindowExA(0, window_class.lpszClassName, "tray test", WS_OVERLAPPEDWINDOW, 0, 0,
+                           100, 100, nullptr, nullptr, window_class.hInstance, nullptr);
 }
 
 TEST(TrayIconShell, EveryOperationSucceedsInTheRealNotificationArea) {
     HWND window = create_hidden_window();
     ASSERT_NE(window, nullptr);
-    mqtest::ScopedImport shell("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(call_shell));
+    mqtest::ScopedImport shell("shell32.dll", "Shell_NotifyIconA",
+                               reinterpret_cast<void *>(call_shell));
     g_shell = &shell;
     ASSERT_TRUE(shell.ok());
     for (int balloon_capable : {1, 0}) {
@@ -193,7 +195,8 @@ TEST(TrayIconShell, EveryOperationSucceedsInTheRealNotificationArea) {
         g_results.clear();
         tray_add_icon(window, balloon_capable);
         tray_update_icon(window, IDI_TREND_STRONG_RISE, "MSFT:$1.0000 50%", balloon_capable);
-        BOOL balloon = tray_show_balloon(window, IDI_TREND_STRONG_RISE, "MSFT:$1.0000 50%", balloon_capable);
+        BOOL balloon =
+            tray_show_balloon(window, IDI_TREND_STRONG_RISE, "MSFT:$1.0000 50%", balloon_capable);
         tray_remove_icon(window, balloon_capable);
         const DWORD expected[] = {NIM_ADD, NIM_MODIFY, NIM_MODIFY, NIM_DELETE};
         size_t calls = balloon_capable ? 4 : 3;

@@ -112,7 +112,8 @@ protected:
 
     HWND window_ = nullptr;
     AppState state_;
-    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void *>(record_notify)};
+    mqtest::ScopedImport notify_{"shell32.dll", "Shell_NotifyIconA",
+                                 reinterpret_cast<void *>(record_notify)};
 };
 
 TEST_F(TrayWindow, WithoutThePageFetchShowsTheFatalMessageAndCreatesNoWindow) {

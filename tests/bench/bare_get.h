@@ -15,7 +15,7 @@ struct GetTarget {
     std::string proxy;  // "address:port", or empty for a direct GET
     std::string host;
     INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
-    std::string path;   // with the query
+    std::string path;  // with the query
 };
 
 // The plug-in's quote-page address for `symbol`, asked of `proxy` as the

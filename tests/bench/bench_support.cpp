@@ -32,7 +32,9 @@ Report::Series &Report::series(std::vector<Series> &list, const std::string &nam
     return list.back();
 }
 
-void Report::add_time(const std::string &name, double ms) { series(times_, name).values.push_back(ms); }
+void Report::add_time(const std::string &name, double ms) {
+    series(times_, name).values.push_back(ms);
+}
 
 void Report::add_ratio(const std::string &name, double measured_ms, double limit_ms) {
     series(ratios_, name).values.push_back(limit_ms > 0 ? measured_ms / limit_ms : 0);
@@ -41,11 +43,14 @@ void Report::add_ratio(const std::string &name, double measured_ms, double limit
 // Enough digits for a figure from microseconds to minutes.
 static const char *time_format(double ms) { return ms < 1 ? "%.4f" : ms < 100 ? "%.2f" : "%.0f"; }
 
-void Report::set_goal(const std::string &ratio_name, double goal) { goals_.emplace_back(ratio_name, goal); }
+void Report::set_goal(const std::string &ratio_name, double goal) {
+    goals_.emplace_back(ratio_name, goal);
+}
 
 void Report::print() const {
     size_t rounds = times_.empty() ? 0 : times_.front().values.size();
-    printf("%s (%zu run%s; median, lowest..highest)\n", title_.c_str(), rounds, rounds == 1 ? "" : "s");
+    printf("%s (%zu run%s; median, lowest..highest)\n", title_.c_str(), rounds,
+           rounds == 1 ? "" : "s");
     for (const Series &entry : times_) {
         Spread s = spread(entry.values);
         printf("  %-44s ", entry.name.c_str());

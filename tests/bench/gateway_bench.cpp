@@ -74,15 +74,19 @@ int main(int argc, char **argv) {
             }
         }
         if (status == 0) {
-            bench::Spread w = bench::spread(warm), f = bench::spread(fetched), b = bench::spread(loopback);
+            bench::Spread w = bench::spread(warm), f = bench::spread(fetched),
+                          b = bench::spread(loopback);
             printf("quote gateway under Wine (median of %ld, lowest..highest)\n", samples);
-            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "quote from the warm cache", w.median, w.low, w.high);
-            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "quote fetched from the fake source", f.median, f.low, f.high);
-            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "bare loopback GET of the source's answer", b.median, b.low,
-                   b.high);
+            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "quote from the warm cache", w.median, w.low,
+                   w.high);
+            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "quote fetched from the fake source",
+                   f.median, f.low, f.high);
+            printf("  %-44s %.2f ms  (%.2f..%.2f)\n", "bare loopback GET of the source's answer",
+                   b.median, b.low, b.high);
             printf("  ratio %-38s %.3f\n", "warm cache / bare GET", w.median / b.median);
             printf("  ratio %-38s %.3f\n", "from the source / bare GET", f.median / b.median);
-            printf("  ratio %-38s %.3f\n", "from the source / two bare GETs", f.median / (2 * b.median));
+            printf("  ratio %-38s %.3f\n", "from the source / two bare GETs",
+                   f.median / (2 * b.median));
         }
     }
     return status;

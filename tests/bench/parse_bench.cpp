@@ -17,8 +17,9 @@ namespace {
 const size_t kPageBytes = 150000;
 const int kCallsPerSample = 100;
 
-const char *const kFirstMarkers[] = {"b>Market", "offsite_quotes.asp", "Last Sale:", "Previous Close:",
-                                     "Today's High:", "Today's Low:", "Volume:"};
+const char *const kFirstMarkers[] = {
+    "b>Market",      "offsite_quotes.asp", "Last Sale:", "Previous Close:",
+    "Today's High:", "Today's Low:",       "Volume:"};
 
 // The quote page as the quote server writes it.
 const char kQuote[] =
@@ -60,7 +61,8 @@ const char *scan(const char *page, size_t length, const char *needle) {
 #else
     const char *end = page + length;
     for (const char *at = page; static_cast<size_t>(end - at) >= needle_length; ++at) {
-        at = static_cast<const char *>(memchr(at, needle[0], static_cast<size_t>(end - at) - needle_length + 1));
+        at = static_cast<const char *>(
+            memchr(at, needle[0], static_cast<size_t>(end - at) - needle_length + 1));
         if (at == nullptr) return nullptr;
         if (memcmp(at, needle, needle_length) == 0) return at;
     }

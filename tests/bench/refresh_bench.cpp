@@ -98,7 +98,8 @@ Interleaving g_interleaving;
 double timed_bare_get(const char *symbol, bool probe) {
     Interleaving &run = g_interleaving;
     double started = bench::now_ms();
-    if (bench::bare_get(bench::quote_page_target(run.proxy, symbol), run.page.data(), kPageCapacity, probe) == 0) {
+    if (bench::bare_get(bench::quote_page_target(run.proxy, symbol), run.page.data(), kPageCapacity,
+                        probe) == 0) {
         ++run.failed_gets;
     }
     return bench::now_ms() - started;
@@ -110,9 +111,15 @@ int32_t MQ_CDECL quote_beside_bare_gets(QuoteRequest *request) {
     int32_t result = 0;
     for (int step = 0; step < 3; ++step) {
         switch ((step + run.calls) % 3) {
-        case 0: result = run.quote(request); break;
-        case 1: run.bare_ms += timed_bare_get(symbol.c_str(), false); break;
-        case 2: run.probed_ms += timed_bare_get(symbol.c_str(), true); break;
+        case 0:
+            result = run.quote(request);
+            break;
+        case 1:
+            run.bare_ms += timed_bare_get(symbol.c_str(), false);
+            break;
+        case 2:
+            run.probed_ms += timed_bare_get(symbol.c_str(), true);
+            break;
         }
     }
     ++run.calls;
@@ -134,8 +141,8 @@ bool measure_round(HWND window, AppState *state, int count, bench::Report &repor
     double refresh = bench::now_ms() - started - run.bare_ms - run.probed_ms;
     state->quote_function = run.quote;
     if (quoted_records(state) != count || run.calls != count || run.failed_gets != 0) {
-        fprintf(stderr, "refresh_bench: %d of %d symbols quoted, %d bare GETs failed\n", quoted_records(state),
-                count, run.failed_gets);
+        fprintf(stderr, "refresh_bench: %d of %d symbols quoted, %d bare GETs failed\n",
+                quoted_records(state), count, run.failed_gets);
         return false;
     }
     started = bench::now_ms();
@@ -165,8 +172,8 @@ void measure_probe(long calls) {
         bench::connection_state_allows_fetches();
         double probed = bench::now_ms();
         ULONG size = static_cast<ULONG>(buffer.size());
-        GetAdaptersAddresses(AF_UNSPEC, flags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()),
-                             &size);
+        GetAdaptersAddresses(AF_UNSPEC, flags, nullptr,
+                             reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
         report.add_time("InternetGetConnectedState", probed - started);
         report.add_time("GetAdaptersAddresses with gateways", bench::now_ms() - probed);
     }
@@ -183,8 +190,9 @@ int main(int argc, char **argv) {
         return 2;
     }
     if (!bench::connection_state_allows_fetches()) {
-        fprintf(stderr, "refresh_bench: InternetGetConnectedState is FALSE (no network adapter with a "
-                        "default route), so the page fetch fetches nothing\n");
+        fprintf(stderr,
+                "refresh_bench: InternetGetConnectedState is FALSE (no network adapter with a "
+                "default route), so the page fetch fetches nothing\n");
         return 1;
     }
     AppState state;
@@ -194,19 +202,20 @@ int main(int argc, char **argv) {
     snprintf(state.proxy, sizeof(state.proxy), "127.0.0.1");
     state.proxy_port = static_cast<uint32_t>(port);
     if (!bind_quote_source(&state)) {
-        fprintf(stderr, "refresh_bench: cannot bind the plug-in and page fetch in %s\n", MQ_DELIVERABLE_DIR);
+        fprintf(stderr, "refresh_bench: cannot bind the plug-in and page fetch in %s\n",
+                MQ_DELIVERABLE_DIR);
         return 1;
     }
-    HWND window = CreateWindowExA(0, "STATIC", "refresh bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "refresh bench", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     tray_add_icon(window, state.balloon_capable);
     measure_probe(20);
     int status = 0;
     for (int argument = 3; argument < argc && status == 0; ++argument) {
         long count = bench::number_argument(argv[argument], 0);
         if (count < 1 || count > SYMBOL_LIST_MAX_POSITIONS) {
-            fprintf(stderr, "refresh_bench: %s is not a symbol count from 1 to %d\n", argv[argument],
-                    SYMBOL_LIST_MAX_POSITIONS);
+            fprintf(stderr, "refresh_bench: %s is not a symbol count from 1 to %d\n",
+                    argv[argument], SYMBOL_LIST_MAX_POSITIONS);
             return 2;
         }
         bench::Report report("refresh of " + std::to_string(count) + " symbols under Wine");

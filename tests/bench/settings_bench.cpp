@@ -72,12 +72,14 @@ void run_raw_step(int number) {
     DWORD subkeys = 0, values = 0;
     switch (g_raw.step) {
     case RawStep::read:
-        g_raw.good &= RegQueryValueExA(entry, "MQS", nullptr, nullptr, record, &size) == ERROR_SUCCESS;
+        g_raw.good &=
+            RegQueryValueExA(entry, "MQS", nullptr, nullptr, record, &size) == ERROR_SUCCESS;
         break;
     case RawStep::write_counted:
         g_raw.good &= RegSetValueExA(entry, "MQS", 0, REG_BINARY, record, size) == ERROR_SUCCESS;
-        g_raw.good &= RegQueryInfoKeyA(entry, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                       nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        g_raw.good &=
+            RegQueryInfoKeyA(entry, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         break;
     case RawStep::write:
         g_raw.good &= RegSetValueExA(entry, "MQS", 0, REG_BINARY, record, size) == ERROR_SUCCESS;
@@ -118,15 +120,16 @@ void delete_stores() {
 void fill_state(AppState *state) {
     settings_free(state);
     symbol_list_create(&state->symbols);
-    for (int n = 0; n < kRecords; ++n) symbol_list_append(state->symbols, &g_records[n], sizeof(g_records[n]));
+    for (int n = 0; n < kRecords; ++n)
+        symbol_list_append(state->symbols, &g_records[n], sizeof(g_records[n]));
 }
 
 // Runs `operation` (a save or a load through `registry`) with the bare
 // `step` beside it; the store's time and the bare calls' time.
 template <typename Operation>
 bool time_beside(RawStep step, Operation operation, double *store_ms, double *raw_ms) {
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRawKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &g_raw.key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRawKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &g_raw.key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
     g_raw.step = step;
@@ -160,12 +163,14 @@ bool measure_round(AppState *state, bench::Report &report) {
     report.add_ratio("save over 1000 / raw writes", store, raw);
     report.add_ratio("save over 1000 / raw writes and counts", counted_store, counted);
 
-    good &= time_beside(RawStep::read, [&] { settings_load_from(state, &registry); }, &store, &raw);
+    good &= time_beside(
+        RawStep::read, [&] { settings_load_from(state, &registry); }, &store, &raw);
     report.add_time("settings_load", store);
     report.add_time("raw reads", raw);
     report.add_ratio("load / raw reads", store, raw);
     if (symbol_list_last_position(state->symbols) != kRecords - 1) {
-        fprintf(stderr, "settings_bench: the load read %d records\n", symbol_list_last_position(state->symbols) + 1);
+        fprintf(stderr, "settings_bench: the load read %d records\n",
+                symbol_list_last_position(state->symbols) + 1);
         return false;
     }
     if (!good) fprintf(stderr, "settings_bench: a raw registry call failed\n");

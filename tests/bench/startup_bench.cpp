@@ -36,9 +36,10 @@ void write_record(HKEY store, int number, const QuoteRecord &record) {
     char name[16];
     snprintf(name, sizeof(name), "SYM%03d", number);
     HKEY entry = nullptr;
-    if (RegCreateKeyExA(store, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &entry,
-                        nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(entry, "MQS", 0, REG_BINARY, reinterpret_cast<const BYTE *>(&record), sizeof(record));
+    if (RegCreateKeyExA(store, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        &entry, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(entry, "MQS", 0, REG_BINARY, reinterpret_cast<const BYTE *>(&record),
+                       sizeof(record));
         RegCloseKey(entry);
     }
 }
@@ -49,8 +50,8 @@ int run_bare(long port) {
     std::vector<char> page(150001);
     std::vector<QuoteRecord> records;
     for (const char *symbol : kSymbols) {
-        DWORD length = bench::bare_get(bench::quote_page_target(proxy_of(port), symbol), page.data(),
-                                       static_cast<DWORD>(page.size() - 1), true);
+        DWORD length = bench::bare_get(bench::quote_page_target(proxy_of(port), symbol),
+                                       page.data(), static_cast<DWORD>(page.size() - 1), true);
         page[length] = '\0';
         QuoteRequest request;
         memset(&request, 0, sizeof(request));
@@ -63,7 +64,8 @@ int run_bare(long port) {
     HKEY store = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_CREATE_SUB_KEY, nullptr, &store, nullptr) == ERROR_SUCCESS) {
-        for (size_t n = 0; n < records.size(); ++n) write_record(store, static_cast<int>(n), records[n]);
+        for (size_t n = 0; n < records.size(); ++n)
+            write_record(store, static_cast<int>(n), records[n]);
         RegCloseKey(store);
     }
     DestroyWindow(window);
@@ -83,7 +85,8 @@ bool all_quoted() {
 
 // Milliseconds from the start of `exe` until the 5 records are stored
 // quoted; negative when they never are.
-double time_to_saved_quotes(const std::string &exe, const std::string &arguments, long port, bool is_tray_program) {
+double time_to_saved_quotes(const std::string &exe, const std::string &arguments, long port,
+                            bool is_tray_program) {
     std::vector<QuoteRecord> seeded;
     for (const char *symbol : kSymbols) seeded.push_back(mqtest::make_record(symbol));
     mqtest::delete_store();
@@ -127,7 +130,8 @@ int main(int argc, char **argv) {
     }
     std::string program = std::string(MQ_DELIVERABLE_DIR) + "\\" APP_PROGRAM_FILE_NAME;
     std::string bare_arguments = "--bare " + std::to_string(port);
-    bench::Report report("start-up of Morvane Quote.exe to its first saved refresh, 5 symbols, under Wine");
+    bench::Report report(
+        "start-up of Morvane Quote.exe to its first saved refresh, 5 symbols, under Wine");
     for (long round = 0; round < rounds; ++round) {
         double real = 0, bare = 0;
         for (int step = 0; step < 2; ++step) {
@@ -138,8 +142,10 @@ int main(int argc, char **argv) {
             }
         }
         if (real < 0 || bare < 0) {
-            fprintf(stderr, "startup_bench: no saved refresh within %lu s (program %.0f ms, bare %.0f ms)\n",
-                    kRefreshWaitMs / 1000, real, bare);
+            fprintf(
+                stderr,
+                "startup_bench: no saved refresh within %lu s (program %.0f ms, bare %.0f ms)\n",
+                kRefreshWaitMs / 1000, real, bare);
             mqtest::delete_store();
             return 1;
         }

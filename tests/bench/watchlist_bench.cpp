@@ -38,7 +38,8 @@ const DWORD kRefreshTimeoutMs = 120000;
 double timed_refresh(HWND window) {
     double started = bench::now_ms();
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, WM_TIMER, IDT_REFRESH, 0, SMTO_NORMAL, kRefreshTimeoutMs, &result)) {
+    if (!SendMessageTimeoutA(window, WM_TIMER, IDT_REFRESH, 0, SMTO_NORMAL, kRefreshTimeoutMs,
+                             &result)) {
         return -1;
     }
     return bench::now_ms() - started;
@@ -72,7 +73,8 @@ Round measure(long source_port, DWORD gateway_port) {
     Round round;
     std::string arguments = "--cache-seconds " + std::to_string(kCacheSeconds);
     auto gateway = std::make_unique<bench::GatewayProcess>(source_port, arguments, gateway_port);
-    apptest::ProgramProcess program(std::string(MQ_DELIVERABLE_DIR) + "\\" APP_PROGRAM_FILE_NAME, MQ_DELIVERABLE_DIR, "");
+    apptest::ProgramProcess program(std::string(MQ_DELIVERABLE_DIR) + "\\" APP_PROGRAM_FILE_NAME,
+                                    MQ_DELIVERABLE_DIR, "");
     HWND window = program.wait_for_window(TRAY_WINDOW_CLASS, 30000);
     if (!gateway->ready() || window == nullptr) return round;
     timed_refresh(window);  // every quote cached from here on
@@ -105,10 +107,12 @@ int main(int argc, char **argv) {
     }
     DWORD gateway_port = mqtest::free_loopback_port();
     std::vector<QuoteRecord> seeded;
-    for (long i = 1; i <= symbols; ++i) seeded.push_back(mqtest::make_record(("W" + std::to_string(i)).c_str()));
+    for (long i = 1; i <= symbols; ++i)
+        seeded.push_back(mqtest::make_record(("W" + std::to_string(i)).c_str()));
     char title[160];
-    snprintf(title, sizeof(title), "refresh of %ld symbols through the gateway, source answering after %ld ms",
-             symbols, delay);
+    snprintf(title, sizeof(title),
+             "refresh of %ld symbols through the gateway, source answering after %ld ms", symbols,
+             delay);
     bench::Report report(title);
     report.set_goal("cold / polite", 1.3);
     report.set_goal("after restart / polite", 1.3);
@@ -119,7 +123,9 @@ int main(int argc, char **argv) {
         RegDeleteKeyA(HKEY_CURRENT_USER, GATEWAY_REGISTRY_KEY);
         Round round = measure(source_port, gateway_port);
         if (round.warm < 0 || round.cold < 0 || round.restarted < 0) {
-            fprintf(stderr, "watchlist_bench: a refresh did not end (warm %.0f, cold %.0f, after restart %.0f ms)\n",
+            fprintf(stderr,
+                    "watchlist_bench: a refresh did not end (warm %.0f, cold %.0f, after restart "
+                    "%.0f ms)\n",
                     round.warm, round.cold, round.restarted);
             return 1;
         }
@@ -142,8 +148,8 @@ int main(int argc, char **argv) {
     report.print();
     bench::Spread peak = bench::spread(peaks);
     bench::Spread per_refresh = bench::spread(requests);
-    printf("  upstream requests at once, most: %.0f (%.0f..%.0f; goal <= %u)\n", peak.median, peak.low,
-           peak.high, static_cast<unsigned>(kRequestsPerSource));
+    printf("  upstream requests at once, most: %.0f (%.0f..%.0f; goal <= %u)\n", peak.median,
+           peak.low, peak.high, static_cast<unsigned>(kRequestsPerSource));
     printf("  upstream requests per refresh: %.0f (%.0f..%.0f; goal %ld, one per symbol)\n",
            per_refresh.median, per_refresh.low, per_refresh.high, symbols);
     mqtest::delete_store();

@@ -35,8 +35,9 @@ int32_t wrapped_int32(const char *text) {
         value = (value * 10 + static_cast<uint64_t>(*digits - '0')) % kModulus;
     }
     if (negative) value = (kModulus - value) % kModulus;
-    int64_t signed_value = value < kModulus / 2 ? static_cast<int64_t>(value)
-                                                 : static_cast<int64_t>(value) - static_cast<int64_t>(kModulus);
+    int64_t signed_value = value < kModulus / 2
+                               ? static_cast<int64_t>(value)
+                               : static_cast<int64_t>(value) - static_cast<int64_t>(kModulus);
     return static_cast<int32_t>(signed_value);
 }
 

@@ -9,12 +9,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define FUZZ_CHECK(condition)                                                            \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
+#define FUZZ_CHECK(condition)                                                             \
+    do {                                                                                  \
+        if (!(condition)) {                                                               \
             fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            abort();                                                                     \
-        }                                                                                \
+            abort();                                                                      \
+        }                                                                                 \
     } while (0)
 
 // True when a text field of `size` bytes holds its terminator.

@@ -17,7 +17,8 @@
 namespace {
 
 // Valid symbols of every shape the request check lets through.
-const char *const kSymbols[] = {"MSFT", "BRK.B", "^DJI", "A", "EURUSD=X", "BF-B", "0700", "ABCDEFGHIJKLMNO"};
+const char *const kSymbols[] = {"MSFT",     "BRK.B", "^DJI", "A",
+                                "EURUSD=X", "BF-B",  "0700", "ABCDEFGHIJKLMNO"};
 
 constexpr size_t kPluginPageSize = 150000;
 
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     SourceReading reading = yahoo ? read_yahoo_answer(body) : read_nasdaq_answer(body);
     if (reading.verdict == AnswerVerdict::quote) {
-        reading.quote.detail_url = yahoo ? yahoo_detail_url(symbol) : nasdaq_detail_url(symbol, "stocks");
+        reading.quote.detail_url =
+            yahoo ? yahoo_detail_url(symbol) : nasdaq_detail_url(symbol, "stocks");
         check_quote(symbol, reading.quote);
     } else {
         check_no_quote(symbol, reading.verdict);

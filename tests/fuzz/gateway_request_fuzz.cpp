@@ -20,7 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             FUZZ_CHECK(head.symbol.empty());
         }
         break;
-    case 0: case 400: case 404: case 405: case 408: case 421: case 431:
+    case 0:
+    case 400:
+    case 404:
+    case 405:
+    case 408:
+    case 421:
+    case 431:
         FUZZ_CHECK(head.symbol.empty());
         break;
     default:

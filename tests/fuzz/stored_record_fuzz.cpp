@@ -81,10 +81,12 @@ void check_dialog_texts(const QuoteRecord *record) {
         check_whole(text, sizeof(text), format_quote_price(text, sizeof(text), price));
     }
     char change[QUOTE_PRICE_TEXT_SIZE];
-    check_whole(change, sizeof(change),
-                format_quote_net_change(change, sizeof(change), record->last_sale, record->previous_close));
+    check_whole(
+        change, sizeof(change),
+        format_quote_net_change(change, sizeof(change), record->last_sale, record->previous_close));
     char volume[QUOTE_VOLUME_TEXT_SIZE];
-    check_whole(volume, sizeof(volume), format_quote_volume(volume, sizeof(volume), record->volume));
+    check_whole(volume, sizeof(volume),
+                format_quote_volume(volume, sizeof(volume), record->volume));
     is_web_address(record->detail_url, sizeof(record->detail_url));
 
     char settings_line[SETTINGS_LINE_SIZE];

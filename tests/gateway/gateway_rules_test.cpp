@@ -14,7 +14,9 @@ namespace {
 
 int status_of(const std::string &request) { return read_page_request(request).status; }
 
-std::string get(const std::string &target) { return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n"; }
+std::string get(const std::string &target) {
+    return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
+}
 
 TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
     PageRequestHead head = read_page_request(
@@ -28,8 +30,9 @@ TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
 TEST(PageRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
     EXPECT_EQ(status_of("GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nHost: x\r\n"), 0);
     EXPECT_EQ(status_of(std::string(kMaxRequestHeadBytes + 1, 'a')), 431);
-    std::string long_header = "GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nX: " +
-                              std::string(kMaxRequestHeadBytes, 'a') + "\r\n\r\n";
+    std::string long_header =
+        "GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nX: " + std::string(kMaxRequestHeadBytes, 'a') +
+        "\r\n\r\n";
     EXPECT_EQ(status_of(long_header), 431);
 }
 
@@ -68,9 +71,10 @@ bool parse(std::vector<std::string> arguments, GatewayOptions *options, std::str
 TEST(GatewayOptions, ReadsEveryOption) {
     GatewayOptions options;
     std::string error;
-    ASSERT_TRUE(parse({"--port", "9000", "--source", "yahoo", "--nasdaq-base", "http://127.0.0.1:5/n/",
-                       "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop"},
-                      &options, &error))
+    ASSERT_TRUE(parse(
+        {"--port", "9000", "--source", "yahoo", "--nasdaq-base", "http://127.0.0.1:5/n/",
+         "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop"},
+        &options, &error))
         << error;
     EXPECT_EQ(options.port, 9000);
     EXPECT_EQ(options.source, LiveSourceChoice::yahoo);
@@ -83,10 +87,20 @@ TEST(GatewayOptions, ReadsEveryOption) {
 
 TEST(GatewayOptions, RefusesBadValuesAndUnknownArguments) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--port", "0"}, {"--port", "65536"}, {"--port", "80x"}, {"--port"}, {"--source", "google"},
-        {"--nasdaq-base", "ftp://x"}, {"--yahoo-base", "https://"}, {"--yahoo-base", "http://a b"},
-        {"--nasdaq-base", "http://x?q=1"}, {"--cache-seconds", "-1"}, {"--cache-seconds", "86401"},
-        {"--log", ""}, {"--verbose"}, {"8421"},
+        {"--port", "0"},
+        {"--port", "65536"},
+        {"--port", "80x"},
+        {"--port"},
+        {"--source", "google"},
+        {"--nasdaq-base", "ftp://x"},
+        {"--yahoo-base", "https://"},
+        {"--yahoo-base", "http://a b"},
+        {"--nasdaq-base", "http://x?q=1"},
+        {"--cache-seconds", "-1"},
+        {"--cache-seconds", "86401"},
+        {"--log", ""},
+        {"--verbose"},
+        {"8421"},
     };
     for (const auto &arguments : bad) {
         GatewayOptions options;
@@ -117,7 +131,8 @@ struct ScriptedSource {
         } else if (url.find("/hanging/") != std::string::npos) {
             now += budget_ms;
             answer.kind = UpstreamAnswer::Kind::timed_out;
-        } else if (url.find("/funds/") != std::string::npos && url.find("=stocks") != std::string::npos) {
+        } else if (url.find("/funds/") != std::string::npos &&
+                   url.find("=stocks") != std::string::npos) {
             answer.body = R"({"data":null,"status":{"rCode":400}})";
         } else if (url.find("/api/quote/") != std::string::npos) {
             answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
@@ -136,7 +151,9 @@ protected:
         options_.yahoo_base = "http://y/" + yahoo;
         options_.source = choice;
         QuoteServiceHooks hooks;
-        hooks.fetch = [this](const std::string &url, uint32_t budget) { return source_.answer(url, budget); };
+        hooks.fetch = [this](const std::string &url, uint32_t budget) {
+            return source_.answer(url, budget);
+        };
         hooks.clock = [this] { return source_.now; };
         hooks.wall_clock = [this] { return static_cast<int64_t>(source_.now / 1000); };
         hooks.prefetch_workers = 0;
@@ -279,7 +296,8 @@ TEST_F(QuoteRules, TheStatusTellsEachSourcesStateAndEachSymbolsLastOutcome) {
     ASSERT_EQ(status.symbols.size(), 1u);
     EXPECT_FALSE(status.symbols[0].has_quote);
     EXPECT_TRUE(status.symbols[0].failing);
-    EXPECT_EQ(status.symbols[0].last_outcome, "no quote: nasdaq: rate limited (http 429); yahoo: time-out");
+    EXPECT_EQ(status.symbols[0].last_outcome,
+              "no quote: nasdaq: rate limited (http 429); yahoo: time-out");
 
     service("up", "up").quote("MSFT");
     source_.now += 61000;

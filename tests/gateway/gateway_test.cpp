@@ -36,7 +36,8 @@ const DWORD kWatchlistDelayMs = 500;
 
 size_t count_of(const std::string &text, const std::string &part) {
     size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
     return count;
 }
 
@@ -66,7 +67,8 @@ class Gateway : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE), 0u) << MQ_FAKE_SOURCE_PORT_FILE;
-        log_path_ = mqtest::temp_path("gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log");
+        log_path_ =
+            mqtest::temp_path("gateway-test-" + std::to_string(GetCurrentProcessId()) + ".log");
         DeleteFileA(log_path_.c_str());
         // Each case starts with a gateway that knows no symbol yet.
         RegDeleteKeyA(HKEY_CURRENT_USER, GATEWAY_REGISTRY_KEY);
@@ -88,12 +90,12 @@ protected:
     // Starts the gateway against the fake source and waits until it listens.
     void start(const std::string &arguments = "") {
         std::string base = source_base();
-        gateway_.reset(new apptest::ProgramProcess(
-            mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
-            common_arguments() + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
+        gateway_.reset(new apptest::ProgramProcess(mqtest::deliverable_path(kGateway),
+                                                   mqtest::deliverable_dir(),
+                                                   common_arguments() + " --nasdaq-base " + base +
+                                                       " --yahoo-base " + base + " " + arguments));
         ASSERT_TRUE(gateway_->started());
-        ASSERT_TRUE(logged("listening", kStartTimeoutMs))
-            << log();
+        ASSERT_TRUE(logged("listening", kStartTimeoutMs)) << log();
     }
 
     // Runs another gateway process with these arguments to its end.
@@ -109,7 +111,8 @@ protected:
     // The gateway writes a request's line after its answer is sent, so a
     // reader of the answer may be a moment ahead of the log.
     bool logged(const std::string &part, DWORD timeout_ms = 5000) const {
-        return mqtest::wait_until([&] { return log().find(part) != std::string::npos; }, timeout_ms);
+        return mqtest::wait_until([&] { return log().find(part) != std::string::npos; },
+                                  timeout_ms);
     }
 
     DWORD port_ = 0;
@@ -148,9 +151,12 @@ TEST_F(Gateway, RecordedShapesReachThePluginAsTheRegularSession) {
         const char *market;
         const char *detail_url;
     } cases[] = {
-        {"AAPL", 224.31f, 222.42f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/aapl"},
-        {"NVDA", 182.41f, 183.78f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/nvda"},
-        {"TSLA", 400.55f, 405.39f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/tsla"},
+        {"AAPL", 224.31f, 222.42f, "NASDAQ-GS",
+         "https://www.nasdaq.com/market-activity/stocks/aapl"},
+        {"NVDA", 182.41f, 183.78f, "NASDAQ-GS",
+         "https://www.nasdaq.com/market-activity/stocks/nvda"},
+        {"TSLA", 400.55f, 405.39f, "NASDAQ-GS",
+         "https://www.nasdaq.com/market-activity/stocks/tsla"},
         {"INTC", 52.70f, 53.51f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/intc"},
         {"SPY", 683.22f, 680.11f, "NYSEArca", "https://finance.yahoo.com/quote/SPY"},
         {"VOD.L", 96.52f, 95.9f, "LSE (GBp)", "https://finance.yahoo.com/quote/VOD.L"},
@@ -188,7 +194,8 @@ TEST_F(Gateway, AutoFallsOverOnServerErrorRedirectRateLimitTimeOutAndBadJson) {
         DWORD started = GetTickCount();
         EXPECT_EQ(quote(c.symbol).last_sale, c.yahoo_last_sale) << c.symbol;
         EXPECT_LT(GetTickCount() - started, 8500u) << c.symbol;
-        std::string line = std::string(c.symbol) + "\tyahoo\tquote after nasdaq: " + c.nasdaq_failure + "\t";
+        std::string line =
+            std::string(c.symbol) + "\tyahoo\tquote after nasdaq: " + c.nasdaq_failure + "\t";
         EXPECT_TRUE(logged(line)) << log();
     }
     // Nasdaq rests after its 429: the next symbol goes to Yahoo alone.
@@ -221,8 +228,10 @@ TEST_F(Gateway, WithoutCacheEveryQuoteAsksTheSource) {
     }
     EXPECT_EQ(count_of(source_requests(), "/api/quote/MSFT/"), asked_before + 100);
     std::sort(times.begin(), times.end());
-    printf("[ measured ] one quote through the real plug-in, page fetch and gateway from the fake "
-           "source: median %lu ms, slowest %lu ms (of 100)\n", times[50], times[99]);
+    printf(
+        "[ measured ] one quote through the real plug-in, page fetch and gateway from the fake "
+        "source: median %lu ms, slowest %lu ms (of 100)\n",
+        times[50], times[99]);
 }
 
 std::string status_of_quote(DWORD port, const char *symbol) {
@@ -238,7 +247,8 @@ TEST_F(Gateway, ClientsAtOnceAndIdleConnectionsNeverStallIt) {
     std::vector<std::thread> clients;
     for (int c = 0; c < 8; ++c) {
         clients.emplace_back([&] {
-            for (int i = 0; i < 50; ++i) answered += status_of_quote(port_, "MSFT") == "HTTP/1.1 200";
+            for (int i = 0; i < 50; ++i)
+                answered += status_of_quote(port_, "MSFT") == "HTTP/1.1 200";
         });
     }
     for (std::thread &client : clients) client.join();
@@ -254,7 +264,8 @@ TEST_F(Gateway, ClientsAtOnceAndIdleConnectionsNeverStallIt) {
 // the others along, six at a time.
 TEST_F(Gateway, TenRequestsOneAfterTheOtherCostAboutTwoRoundTrips) {
     std::string watchlist;
-    for (int i = 1; i <= 10; ++i) watchlist += "W" + std::to_string(i) + " " + std::to_string(unix_seconds()) + "\n";
+    for (int i = 1; i <= 10; ++i)
+        watchlist += "W" + std::to_string(i) + " " + std::to_string(unix_seconds()) + "\n";
     save_watchlist(watchlist);
     start();
     DWORD started = GetTickCount();
@@ -278,9 +289,11 @@ TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
     gateway_.reset(new apptest::ProgramProcess(
         mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
         common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
-    ASSERT_TRUE(mqtest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
+    ASSERT_TRUE(
+        mqtest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
     expect_out_fields_reset(quote("MSFT"));
-    EXPECT_TRUE(logged("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t")) << log();
+    EXPECT_TRUE(logged("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t"))
+        << log();
 }
 
 TEST_F(Gateway, RefusesAllButTheQuotePageAndAsksNoSource) {
@@ -293,7 +306,8 @@ TEST_F(Gateway, RefusesAllButTheQuotePageAndAsksNoSource) {
         {"GET http://example.com/index.html HTTP/1.1\r\nHost: example.com\r\n\r\n", "404"},
         {"CONNECT api.nasdaq.com:443 HTTP/1.1\r\nHost: api.nasdaq.com:443\r\n\r\n", "405"},
         {"POST /Quote.dll?symbol=MSFT HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "405"},
-        {"GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nCookie: " + std::string(9000, 'c') + "\r\n\r\n", "431"},
+        {"GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nCookie: " + std::string(9000, 'c') + "\r\n\r\n",
+         "431"},
         {"GET /Quote.dll?symbol=MS%20FT HTTP/1.1\r\n\r\n", "400"},
         {"GET /Quote.dll?symbol=ABCDEFGHIJKLMNOP HTTP/1.1\r\n\r\n", "400"},
         {"GET /Quote.dll?symbol=MSFT%2F..%2F HTTP/1.1\r\n\r\n", "400"},
@@ -317,7 +331,8 @@ TEST_F(Gateway, ListensOnTheLoopbackAddressOnly) {
     std::vector<std::string> others = {"127.0.0.2"};
     if (getaddrinfo(host, nullptr, &hints, &found) == 0) {
         for (addrinfo *entry = found; entry != nullptr; entry = entry->ai_next) {
-            std::string address = inet_ntoa(reinterpret_cast<sockaddr_in *>(entry->ai_addr)->sin_addr);
+            std::string address =
+                inet_ntoa(reinterpret_cast<sockaddr_in *>(entry->ai_addr)->sin_addr);
             if (address != "127.0.0.1") others.push_back(address);
         }
         freeaddrinfo(found);
@@ -363,7 +378,8 @@ TEST_F(Gateway, APortInUseOrABadArgumentStartsNothing) {
     EXPECT_NE(log().find("--cache-seconds \"soon\" is not valid"), std::string::npos) << log();
 
     // With no log and no standard error, the message comes in a box.
-    apptest::ProgramProcess bare(mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(), "--what");
+    apptest::ProgramProcess bare(mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
+                                 "--what");
     HWND box = bare.wait_for_window("#32770", kStartTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(apptest::window_text(box), "Morvane Quote Gateway");
@@ -392,7 +408,8 @@ protected:
         auto all_answered = [&] {
             std::string text = log();
             for (const QuoteRecord &record : records) {
-                if (text.find(std::string("\t") + record.symbol + "\t") == std::string::npos) return false;
+                if (text.find(std::string("\t") + record.symbol + "\t") == std::string::npos)
+                    return false;
             }
             return true;
         };

@@ -46,7 +46,8 @@ public:
     // Waits until `at_once` requests are held at the gate.
     bool wait_for(size_t at_once) {
         std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return at_once_ == at_once; });
+        return changed_.wait_for(lock, std::chrono::seconds(5),
+                                 [&] { return at_once_ == at_once; });
     }
 
     std::vector<std::string> asked() {
@@ -80,7 +81,9 @@ protected:
         hooks.wall_clock = [] { return int64_t{1796688000}; };
         hooks.load_watchlist = [watchlist] { return watchlist; };
         hooks.save_watchlist = [this](const std::string &text) { saved_ = text; };
-        hooks.prefetched = [this](const std::string &, const ServedQuote &, uint32_t) { ++prefetched_; };
+        hooks.prefetched = [this](const std::string &, const ServedQuote &, uint32_t) {
+            ++prefetched_;
+        };
         service_.reset(new QuoteService(options, std::move(hooks)));
         return *service_;
     }
@@ -163,14 +166,16 @@ TEST_F(Prefetch, TheWatchlistIsSavedAndLoadedAgain) {
     service(saved_).quote("INTC");
     ASSERT_TRUE(prefetched(1));
     std::vector<std::string> asked = source_.asked();
-    EXPECT_EQ(std::count(asked.begin(), asked.end(), "http://n/up/api/quote/MSFT/info?assetclass=stocks"), 2);
+    EXPECT_EQ(
+        std::count(asked.begin(), asked.end(), "http://n/up/api/quote/MSFT/info?assetclass=stocks"),
+        2);
 }
 
 TEST(Watchlist, ForgetsAWeekWithoutARequestAndKeepsTheLatestThousand) {
     const int64_t now = 1796688000;
-    Watchlist list = Watchlist::loaded("OLD " + std::to_string(now - kKnownSymbolLifeSeconds - 1) +
-                                       "\nNEW " + std::to_string(now - kKnownSymbolLifeSeconds) +
-                                       "\nbad line\n../x 5\n");
+    Watchlist list =
+        Watchlist::loaded("OLD " + std::to_string(now - kKnownSymbolLifeSeconds - 1) + "\nNEW " +
+                          std::to_string(now - kKnownSymbolLifeSeconds) + "\nbad line\n../x 5\n");
     EXPECT_EQ(list.symbols(now), std::vector<std::string>{"NEW"});
     for (size_t i = 0; i < kMaxKnownSymbols; ++i) list.note("S" + std::to_string(i), now + 1);
     std::vector<std::string> kept = list.symbols(now + 1);

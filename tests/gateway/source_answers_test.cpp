@@ -44,7 +44,8 @@ TEST(NasdaqAnswer, FullAnswerGivesEveryField) {
 TEST(NasdaqAnswer, PreviousCloseFollowsFromTheChangeWhenNotStated) {
     auto previous = [](const char *change) {
         return nasdaq(std::string(R"({"primaryData":{"lastSalePrice":"$10.50","netChange":")") +
-                      change + "\"}}").quote.previous_close;
+                      change + "\"}}")
+            .quote.previous_close;
     };
     EXPECT_DOUBLE_EQ(previous("-0.78"), 10.50 + 0.78);
     EXPECT_DOUBLE_EQ(previous("+2.10"), 10.50 - 2.10);
@@ -64,9 +65,11 @@ TEST(NasdaqAnswer, MissingOrNotApplicableFieldsAreZero) {
 }
 
 TEST(NasdaqAnswer, VolumeFallsBackToThePrimaryDataAndStopsAtItsLargestValue) {
-    EXPECT_EQ(nasdaq(R"({"primaryData":{"lastSalePrice":"$5","volume":"12,345"}})").quote.volume, 12345u);
-    EXPECT_EQ(nasdaq(R"({"primaryData":{"lastSalePrice":"$5","volume":"99,999,999,999"}})").quote.volume,
-              4294967295u);
+    EXPECT_EQ(nasdaq(R"({"primaryData":{"lastSalePrice":"$5","volume":"12,345"}})").quote.volume,
+              12345u);
+    EXPECT_EQ(
+        nasdaq(R"({"primaryData":{"lastSalePrice":"$5","volume":"99,999,999,999"}})").quote.volume,
+        4294967295u);
 }
 
 TEST(NasdaqAnswer, NoUsableLastSaleIsNoQuote) {
@@ -75,17 +78,20 @@ TEST(NasdaqAnswer, NoUsableLastSaleIsNoQuote) {
             nasdaq(std::string(R"({"primaryData":{"lastSalePrice":")") + last + "\"}}");
         EXPECT_EQ(reading.verdict, AnswerVerdict::no_price) << last;
     }
-    EXPECT_EQ(nasdaq(std::string(R"({"primaryData":{"lastSalePrice":"$)") + std::string(400, '9') + "\"}}").verdict,
+    EXPECT_EQ(nasdaq(std::string(R"({"primaryData":{"lastSalePrice":"$)") + std::string(400, '9') +
+                     "\"}}")
+                  .verdict,
               AnswerVerdict::no_price);
 }
 
 TEST(SourceAnswer, UnknownSymbolsAndBrokenAnswersAreTold) {
     EXPECT_EQ(nasdaq("null").verdict, AnswerVerdict::unknown_symbol);
     EXPECT_EQ(nasdaq("[1]").verdict, AnswerVerdict::malformed);
-    EXPECT_EQ(read_yahoo_answer(R"({"chart":{"result":null,"error":{"code":"Not Found"}}})").verdict,
-              AnswerVerdict::unknown_symbol);
-    for (const char *body : {"", "{", "[]", "{\"chart\":{\"result\":[]}}", "{\"chart\":{\"result\":[7]}}",
-                             "<html>Service Unavailable</html>"}) {
+    EXPECT_EQ(
+        read_yahoo_answer(R"({"chart":{"result":null,"error":{"code":"Not Found"}}})").verdict,
+        AnswerVerdict::unknown_symbol);
+    for (const char *body : {"", "{", "[]", "{\"chart\":{\"result\":[]}}",
+                             "{\"chart\":{\"result\":[7]}}", "<html>Service Unavailable</html>"}) {
         EXPECT_EQ(read_yahoo_answer(body).verdict, AnswerVerdict::malformed) << body;
         EXPECT_EQ(read_nasdaq_answer(body).verdict, AnswerVerdict::malformed) << body;
     }
@@ -113,10 +119,12 @@ TEST(YahooAnswer, SecondChoiceFieldsAndWrongTypes) {
 TEST(SourceUrl, SymbolsGoIntoEachSourcesPathAsItSpellsThem) {
     EXPECT_EQ(nasdaq_quote_url("https://api.nasdaq.com", "SPY", "etf"),
               "https://api.nasdaq.com/api/quote/SPY/info?assetclass=etf");
-    EXPECT_EQ(nasdaq_detail_url("COMP", "index"), "https://www.nasdaq.com/market-activity/index/comp");
+    EXPECT_EQ(nasdaq_detail_url("COMP", "index"),
+              "https://www.nasdaq.com/market-activity/index/comp");
     EXPECT_EQ(yahoo_quote_url("http://127.0.0.1:5/y", "BRK.B"),
               "http://127.0.0.1:5/y/v8/finance/chart/BRK-B?range=1d&interval=1d");
-    EXPECT_EQ(yahoo_quote_url("https://q", "^GSPC"), "https://q/v8/finance/chart/%5EGSPC?range=1d&interval=1d");
+    EXPECT_EQ(yahoo_quote_url("https://q", "^GSPC"),
+              "https://q/v8/finance/chart/%5EGSPC?range=1d&interval=1d");
     EXPECT_EQ(yahoo_detail_url("VOD.L"), "https://finance.yahoo.com/quote/VOD.L");
 }
 
@@ -126,11 +134,14 @@ TEST(SourceSymbol, YahooKeepsExchangeSuffixesAndNasdaqListsNoneOfThem) {
         const char *for_yahoo;
         bool nasdaq_lists_it;
     } cases[] = {
-        {"BRK.B", "BRK-B", true},        {"BF.B", "BF-B", true},       {"AAPL", "AAPL", true},
-        {"VOD.L", "VOD.L", false},       {"SAP.DE", "SAP.DE", false},  {"RY.TO", "RY.TO", false},
-        {"7203.T", "7203.T", false},     {"0700.HK", "0700.HK", false}, {"NESN.SW", "NESN.SW", false},
-        {"RELIANCE.NS", "RELIANCE.NS", false}, {"^TNX", "^TNX", false}, {"EURUSD=X", "EURUSD=X", false},
-        {"GC=F", "GC=F", false},         {"BTC-USD", "BTC-USD", false}, {"BF-B", "BF-B", true},
+        {"BRK.B", "BRK-B", true},      {"BF.B", "BF-B", true},
+        {"AAPL", "AAPL", true},        {"VOD.L", "VOD.L", false},
+        {"SAP.DE", "SAP.DE", false},   {"RY.TO", "RY.TO", false},
+        {"7203.T", "7203.T", false},   {"0700.HK", "0700.HK", false},
+        {"NESN.SW", "NESN.SW", false}, {"RELIANCE.NS", "RELIANCE.NS", false},
+        {"^TNX", "^TNX", false},       {"EURUSD=X", "EURUSD=X", false},
+        {"GC=F", "GC=F", false},       {"BTC-USD", "BTC-USD", false},
+        {"BF-B", "BF-B", true},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(yahoo_symbol(c.typed), c.for_yahoo) << c.typed;
@@ -167,11 +178,14 @@ TEST(RecordedAnswers, EachReadsAsTheRegularSession) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.key);
         std::string body = answers[c.source][c.key]["json"].dump();
-        expect_quote(std::string(c.source) == "nasdaq" ? read_nasdaq_answer(body) : read_yahoo_answer(body),
-                     c.expected);
+        expect_quote(
+            std::string(c.source) == "nasdaq" ? read_nasdaq_answer(body) : read_yahoo_answer(body),
+            c.expected);
     }
     EXPECT_EQ(read_nasdaq_answer(R"({"data":null,"status":{"rCode":400,"bCodeMessage":[
-        {"code":1001,"errorMessage":"Symbol not exists."}]}})").verdict, AnswerVerdict::unknown_symbol);
+        {"code":1001,"errorMessage":"Symbol not exists."}]}})")
+                  .verdict,
+              AnswerVerdict::unknown_symbol);
 }
 
 QuoteRequest read_back(const std::string &page) {
@@ -203,15 +217,19 @@ TEST(QuotePage, ThePluginReadsBackTheNumbersItWasMadeFrom) {
 TEST(QuotePage, AMarketTextCannotStandInForAnyOtherField) {
     LiveQuote quote;
     quote.last_sale = 10.0;
-    quote.market = "Last Sale:&nbsp;99 offsite_quotes.asp content=javascript:x\" <b>Market : y\x01\xE9" +
-                   std::string(300, 'M');
+    quote.market =
+        "Last Sale:&nbsp;99 offsite_quotes.asp content=javascript:x\" <b>Market : y\x01\xE9" +
+        std::string(300, 'M');
     quote.detail_url = "https://finance.yahoo.com/quote/X\"<script>";
     QuoteRequest request = read_back(quote_page("X", quote));
     EXPECT_EQ(request.last_sale, 10.0f);
     EXPECT_STREQ(request.detail_url, "https://finance.yahoo.com/quote/Xscript");
     EXPECT_EQ(std::string(request.market), page_safe_text(quote.market, 127));
     EXPECT_EQ(strlen(request.market), 127u);
-    EXPECT_EQ(page_safe_text("a<b>\"c\x01\x7F\xE9" "d", 3), "abc");
+    EXPECT_EQ(page_safe_text("a<b>\"c\x01\x7F\xE9"
+                             "d",
+                             3),
+              "abc");
 }
 
 TEST(QuotePage, TheNoQuotePageCarriesNoMarkers) {

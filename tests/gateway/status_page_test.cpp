@@ -26,19 +26,24 @@ TEST(StatusRequest, OnlyTheOwnAddressInOriginFormReadsTheStatus) {
         RequestKind kind;
     } cases[] = {
         {get("/", "Host: 127.0.0.1:8421\r\n"), kPort, 200, RequestKind::status_page},
-        {get("/status", "Accept: */*\r\nhost:  localhost:8421 \r\n"), kPort, 200, RequestKind::status_page},
+        {get("/status", "Accept: */*\r\nhost:  localhost:8421 \r\n"), kPort, 200,
+         RequestKind::status_page},
         {get("/status.json?t=1", "Host: [::1]:8421\r\n"), kPort, 200, RequestKind::status_json},
         {get("/status", "Host: rebound.example:8421\r\n"), kPort, 421, RequestKind::quote_page},
         {get("/status", "Host: 127.0.0.1:8422\r\n"), kPort, 421, RequestKind::quote_page},
         {get("/status.json", ""), kPort, 421, RequestKind::quote_page},
-        {get("/", "Host: 127.0.0.1:8421\r\nHost: rebound.example\r\n"), kPort, 400, RequestKind::quote_page},
-        {get("http://127.0.0.1:8421/status", "Host: 127.0.0.1:8421\r\n"), kPort, 404, RequestKind::quote_page},
+        {get("/", "Host: 127.0.0.1:8421\r\nHost: rebound.example\r\n"), kPort, 400,
+         RequestKind::quote_page},
+        {get("http://127.0.0.1:8421/status", "Host: 127.0.0.1:8421\r\n"), kPort, 404,
+         RequestKind::quote_page},
         {get("/statusx", "Host: 127.0.0.1:8421\r\n"), kPort, 404, RequestKind::quote_page},
-        {"POST /status HTTP/1.1\r\nHost: 127.0.0.1:8421\r\n\r\n", kPort, 405, RequestKind::quote_page},
+        {"POST /status HTTP/1.1\r\nHost: 127.0.0.1:8421\r\n\r\n", kPort, 405,
+         RequestKind::quote_page},
         // A server that passes no port serves no status page.
         {get("/status", "Host: 127.0.0.1:8421\r\n"), 0, 404, RequestKind::quote_page},
         // The quote page keeps answering any host.
-        {get("/Quote.dll?symbol=msft", "Host: quotes.nasdaq.com\r\n"), kPort, 200, RequestKind::quote_page},
+        {get("/Quote.dll?symbol=msft", "Host: quotes.nasdaq.com\r\n"), kPort, 200,
+         RequestKind::quote_page},
     };
     for (const Case &c : cases) {
         PageRequestHead head = read_page_request(c.request, c.own_port);
@@ -55,12 +60,12 @@ TEST(StatusRequest, OwnHostIsTheLoopbackNameWithThePort) {
         uint16_t port;
         bool own;
     } cases[] = {
-        {"127.0.0.1:8421", 8421, true},      {"LocalHost:8421", 8421, true},
-        {"[::1]:8421", 8421, true},          {"127.0.0.1", 80, true},
-        {"127.0.0.1", 8421, false},          {"127.0.0.1:08421", 8421, false},
-        {"127.0.0.1:8421x", 8421, false},    {"localhost.:8421", 8421, false},
-        {"127.0.0.2:8421", 8421, false},     {"localhost.rebound.example:8421", 8421, false},
-        {"[::1]:8421 ", 8421, false},        {"", 8421, false},
+        {"127.0.0.1:8421", 8421, true},   {"LocalHost:8421", 8421, true},
+        {"[::1]:8421", 8421, true},       {"127.0.0.1", 80, true},
+        {"127.0.0.1", 8421, false},       {"127.0.0.1:08421", 8421, false},
+        {"127.0.0.1:8421x", 8421, false}, {"localhost.:8421", 8421, false},
+        {"127.0.0.2:8421", 8421, false},  {"localhost.rebound.example:8421", 8421, false},
+        {"[::1]:8421 ", 8421, false},     {"", 8421, false},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(is_own_host(c.host, c.port), c.own) << c.host << " on " << c.port;

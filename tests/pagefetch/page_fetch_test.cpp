@@ -38,7 +38,9 @@ DeliverableLibrary &utilities() {
     return library;
 }
 
-GetPageFunction get_page() { return utilities().resolve<GetPageFunction>(MQUTILITES_GET_PAGE_EXPORT); }
+GetPageFunction get_page() {
+    return utilities().resolve<GetPageFunction>(MQUTILITES_GET_PAGE_EXPORT);
+}
 
 std::string quote_server_proxy() {
     DWORD port = mqtest::number_in_file(MQ_QUOTE_SERVER_PORT_FILE);
@@ -46,10 +48,13 @@ std::string quote_server_proxy() {
 }
 
 // The host is never resolved: the quote server, as proxy, answers for any.
-std::string address(const std::string &path_and_query) { return "http://quotes.test/" + path_and_query; }
+std::string address(const std::string &path_and_query) {
+    return "http://quotes.test/" + path_and_query;
+}
 
 std::string unique_id(const char *what) {
-    return std::string(what) + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    return std::string(what) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(GetTickCount());
 }
 
 // A buffer of `capacity` zero bytes (as callers hand it in) followed by guard
@@ -71,9 +76,10 @@ struct Fetch {
     }
 };
 
-Fetch fetch(const std::string &url, uint32_t capacity, const std::string &proxy, uint32_t url_size = kUrlSize,
-            char fill = '\0') {
-    Fetch result{std::vector<char>(capacity + kGuardBytes, static_cast<char>(kGuard)), capacity, capacity, 0};
+Fetch fetch(const std::string &url, uint32_t capacity, const std::string &proxy,
+            uint32_t url_size = kUrlSize, char fill = '\0') {
+    Fetch result{std::vector<char>(capacity + kGuardBytes, static_cast<char>(kGuard)), capacity,
+                 capacity, 0};
     std::fill(result.bytes.begin(), result.bytes.begin() + capacity, fill);
     std::vector<char> url_buffer(std::max<size_t>(url_size, url.size() + 1), '\0');
     std::copy(url.begin(), url.end(), url_buffer.begin());
@@ -103,8 +109,9 @@ protected:
         ASSERT_FALSE(proxy_.empty()) << "no quote server port in " << MQ_QUOTE_SERVER_PORT_FILE;
         DWORD flags = 0;
         if (!InternetGetConnectedState(&flags, 0)) {
-            GTEST_SKIP() << "Wine reports no internet connection (it needs a network adapter with a "
-                            "default route), so the page fetch sends nothing here";
+            GTEST_SKIP()
+                << "Wine reports no internet connection (it needs a network adapter with a "
+                   "default route), so the page fetch sends nothing here";
         }
     }
     std::string proxy_;
@@ -117,7 +124,8 @@ TEST(UtilitiesLibrary, ExportsOnlyTheUndecoratedPageFetch) {
 
 TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
     ASSERT_NE(utilities().module(), nullptr);
-    EXPECT_NE(FindResourceA(utilities().module(), MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)), nullptr)
+    EXPECT_NE(FindResourceA(utilities().module(), MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)),
+              nullptr)
         << "icon group 101";  // RT_GROUP_ICON
     const mqtest::VersionResource version(utilities().path());
     const VS_FIXEDFILEINFO *fixed = version.fixed();
@@ -126,8 +134,10 @@ TEST(UtilitiesLibrary, CarriesTheProductIconAndVersion) {
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(10, 1));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(15, 0));
     const std::pair<const char *, const char *> strings[] = {
-        {"FileDescription", "Morvane Quote Utilities"}, {"ProductName", "Morvane Quote Utilities"},
-        {"ProductVersion", "1.10"}, {"InternalName", "UTILITIES"},
+        {"FileDescription", "Morvane Quote Utilities"},
+        {"ProductName", "Morvane Quote Utilities"},
+        {"ProductVersion", "1.10"},
+        {"InternalName", "UTILITIES"},
         {"OriginalFilename", MQUTILITES_FILE_NAME}};
     for (const auto &entry : strings) {
         EXPECT_EQ(version.text(entry.first), entry.second) << entry.first;
@@ -187,7 +197,8 @@ TEST_F(PageFetch, BodyIsCutBeforeTheFirstChunkThatDoesNotFit) {
 // The quote server's /test/redirect page, answering `status` with a
 // location of `to` after hops - 1 redirects back to itself.
 std::string redirect_path(int status, const std::string &to, int hops = 1) {
-    std::string path = "test/redirect?status=" + std::to_string(status) + "&hops=" + std::to_string(hops) + "&to=";
+    std::string path =
+        "test/redirect?status=" + std::to_string(status) + "&hops=" + std::to_string(hops) + "&to=";
     for (unsigned char c : to) {
         char escaped[4];
         snprintf(escaped, sizeof escaped, "%%%02X", c);
@@ -212,10 +223,12 @@ TEST_F(PageFetch, RedirectsOverHttpAreFollowedFiveInARowAndOthersGiveTheirOwnBod
     const RedirectCase cases[] = {
         {"302 to a page on the same host", redirect_path(302, page_address), page, true},
         {"301 to a relative location", redirect_path(301, "body?size=600"), page, true},
-        {"307 to another host goes through the proxy as a GET", redirect_path(307, "http://elsewhere.test/test/echo"),
-         "GET http://elsewhere.test", false},
-        {"the sixth redirect in a row is the page", redirect_path(308, page_address, 6), moved_to(page_address), true},
-        {"a loop ends in a redirect", "test/redirect-loop/page", "moved to http://quotes.test", false},
+        {"307 to another host goes through the proxy as a GET",
+         redirect_path(307, "http://elsewhere.test/test/echo"), "GET http://elsewhere.test", false},
+        {"the sixth redirect in a row is the page", redirect_path(308, page_address, 6),
+         moved_to(page_address), true},
+        {"a loop ends in a redirect", "test/redirect-loop/page", "moved to http://quotes.test",
+         false},
         {"https is not followed", redirect_path(303, https_address), moved_to(https_address), true},
     };
     for (const RedirectCase &c : cases) {
@@ -240,9 +253,12 @@ struct SlowServerCase {
 
 TEST_F(PageFetch, SilentAndTricklingServersReleaseTheCallerInTime) {
     const SlowServerCase cases[] = {
-        {"silent after accepting", "test/hang-accept/page", kReceiveTimeoutMs - 500, kReceiveTimeoutMs + 1000},
-        {"silent after the headers", "test/hang-headers/page", kReceiveTimeoutMs - 500, kReceiveTimeoutMs + 1000},
-        {"trickling a byte at a time", "test/trickle/page", kWholeFetchLimitMs, kWholeFetchLimitMs + 1500},
+        {"silent after accepting", "test/hang-accept/page", kReceiveTimeoutMs - 500,
+         kReceiveTimeoutMs + 1000},
+        {"silent after the headers", "test/hang-headers/page", kReceiveTimeoutMs - 500,
+         kReceiveTimeoutMs + 1000},
+        {"trickling a byte at a time", "test/trickle/page", kWholeFetchLimitMs,
+         kWholeFetchLimitMs + 1500},
     };
     for (const SlowServerCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -305,7 +321,8 @@ ProcessTimeouts read_process_timeouts() {
     ProcessTimeouts result{};
     for (int i = 0; i < 3; ++i) {
         DWORD size = sizeof result.values[i];
-        result.readable[i] = InternetQueryOptionA(nullptr, kTimeoutOptions[i], &result.values[i], &size) != FALSE;
+        result.readable[i] =
+            InternetQueryOptionA(nullptr, kTimeoutOptions[i], &result.values[i], &size) != FALSE;
     }
     return result;
 }
@@ -324,7 +341,8 @@ TEST_F(PageFetch, ProcessWideTimeoutsAreRestoredOnEveryPath) {
     ASSERT_EQ(before.values[0], distinctive[0]);
     const std::pair<const char *, std::function<void()>> calls[] = {
         {"page fetched", [&] { fetch(address("test/body?size=10"), 100, proxy_); }},
-        {"connection refused", [&] { fetch(address("x"), 100, "127.0.0.1:" + std::to_string(unused_port())); }},
+        {"connection refused",
+         [&] { fetch(address("x"), 100, "127.0.0.1:" + std::to_string(unused_port())); }},
         {"address without a host", [&] { fetch("http://nohost", 100, proxy_); }},
         {"capacity 0", [&] { fetch(address("x"), 0, proxy_); }},
     };
@@ -364,7 +382,8 @@ TEST_F(PageFetch, WithoutHostAndPathOrCapacityNothingIsFetchedOrWritten) {
         EXPECT_EQ(std::string(page.text(), c.capacity), std::string(c.capacity, 'x'));
         EXPECT_TRUE(page.guard_intact());
     }
-    EXPECT_STREQ(fetch(counted, 100, proxy_).text(), "hits=1") << "an unaddressed call reached the server";
+    EXPECT_STREQ(fetch(counted, 100, proxy_).text(), "hits=1")
+        << "an unaddressed call reached the server";
 }
 
 TEST_F(PageFetch, NullBufferOrLengthIsIgnored) {
@@ -388,7 +407,8 @@ public:
             where.sin_family = AF_INET;
             where.sin_port = htons(80);
             where.sin_addr.s_addr = inet_addr(candidate);
-            if (bind(s, reinterpret_cast<sockaddr *>(&where), sizeof where) == 0 && listen(s, 1) == 0) {
+            if (bind(s, reinterpret_cast<sockaddr *>(&where), sizeof where) == 0 &&
+                listen(s, 1) == 0) {
                 listener_ = s;
                 host_ = candidate;
                 thread_ = std::thread([this] { answer_once(); });
@@ -426,14 +446,16 @@ private:
         }
         SOCKET client = accept(listener_, nullptr, nullptr);
         DWORD timeout_ms = 5000;
-        setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout_ms), sizeof timeout_ms);
+        setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout_ms),
+                   sizeof timeout_ms);
         char chunk[1024];
         int received = 0;
         while (request_.find("\r\n\r\n") == std::string::npos &&
                (received = recv(client, chunk, sizeof chunk, 0)) > 0) {
             request_.append(chunk, received);
         }
-        const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\ndirect";
+        const char reply[] =
+            "HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\ndirect";
         send(client, reply, sizeof reply - 1, 0);
         shutdown(client, SD_SEND);
         closesocket(client);

@@ -35,15 +35,20 @@ std::string text_within(const std::vector<char> &bytes, size_t size) {
 }
 
 const SplitCase kCases[] = {
-    {"plug-in address", std::string("http://quotes.example.com/Quote.dll?mode=stock&symbol=MSFT&multi.x=25&multi.y=13") + '\0',
+    {"plug-in address",
+     std::string(
+         "http://quotes.example.com/Quote.dll?mode=stock&symbol=MSFT&multi.x=25&multi.y=13") +
+         '\0',
      1024, true, "quotes.example.com", "Quote.dll?mode=stock&symbol=MSFT&multi.x=25&multi.y=13"},
     {"empty path", std::string("http://host/") + '\0', 13, true, "host", ""},
-    {"port stays in the host", std::string("http://host:8080/a/b") + '\0', 64, true, "host:8080", "a/b"},
+    {"port stays in the host", std::string("http://host:8080/a/b") + '\0', 64, true, "host:8080",
+     "a/b"},
     {"scheme is not looked at", std::string("a/b/c/d") + '\0', 16, true, "c", "d"},
     {"empty host", std::string("http:///p") + '\0', 16, true, "", "p"},
     {"only two slashes", std::string("http://host") + '\0', 64, false, "", ""},
     {"third slash beyond url_size", std::string("http://host/path") + '\0', 11, false, "", ""},
-    {"third slash is the last byte of url_size", std::string("http://host/path"), 12, true, "host", ""},
+    {"third slash is the last byte of url_size", std::string("http://host/path"), 12, true, "host",
+     ""},
     {"path cut at url_size without a zero", std::string("http://h/abcdef"), 11, true, "h", "ab"},
     {"slash after the zero is not read", std::string("http://h\0/x", 11), 11, false, "", ""},
     {"url_size 0", std::string("http://h/p") + '\0', 0, false, "", ""},
@@ -58,7 +63,8 @@ TEST(UrlSplit, SplitsAtTheSecondAndThirdSlashWithinUrlSize) {
         url.resize(std::max<size_t>(c.url_size, 1));
         Parts parts(c.url_size + 1);  // one spare byte, checked below
         parts.host.back() = parts.path.back() = '#';
-        EXPECT_EQ(split_url(url.data(), c.url_size, parts.host.data(), parts.path.data()), c.splits);
+        EXPECT_EQ(split_url(url.data(), c.url_size, parts.host.data(), parts.path.data()),
+                  c.splits);
         EXPECT_EQ(text_within(parts.host, c.url_size), c.host);
         EXPECT_EQ(text_within(parts.path, c.url_size), c.path);
         EXPECT_EQ(parts.host.back(), '#');
@@ -93,16 +99,18 @@ struct LocationCase {
 const std::string kTooLong(kLocationSize - 5, 'p');
 
 const LocationCase kLocations[] = {
-    {"absolute, same host", "http://quotes.test/test/body?size=600", "a/b", "quotes.test", "test/body?size=600"},
-    {"absolute, other host, scheme in capitals", "HTTP://Other.example/x", "a/b", "Other.example", "x"},
+    {"absolute, same host", "http://quotes.test/test/body?size=600", "a/b", "quotes.test",
+     "test/body?size=600"},
+    {"absolute, other host, scheme in capitals", "HTTP://Other.example/x", "a/b", "Other.example",
+     "x"},
     {"port 80 is dropped", "http://other:080/x", "a/b", "other", "x"},
     {"no path", "http://other", "a/b", "other", ""},
     {"query straight after the host", "http://other?q=1", "a/b", "other", "?q=1"},
     {"address in brackets with port 80", "http://[::1]:80/x", "a/b", "[::1]", "x"},
     {"network path keeps http", "//other/x", "a/b", "other", "x"},
     {"absolute path", "/test/body?size=600", "a/b", "quotes.test", "test/body?size=600"},
-    {"relative path, a '/' in the base's query is no folder", "body?size=600", "test/redirect?to=/a/b",
-     "quotes.test", "test/body?size=600"},
+    {"relative path, a '/' in the base's query is no folder", "body?size=600",
+     "test/redirect?to=/a/b", "quotes.test", "test/body?size=600"},
     {"relative path from the top folder", "page", "index", "quotes.test", "page"},
     {"new query keeps the base's path", "?b=2", "test/page?a=1", "quotes.test", "test/page?b=2"},
     {"fragment is not sent", "/x#/frag", "a/b", "quotes.test", "x"},

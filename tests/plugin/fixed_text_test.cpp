@@ -32,7 +32,8 @@ TEST(FixedText, CopyCutsAtTheSourceZeroItsEndOrTheDestination) {
         std::vector<char> dest(c.dest_size + 1, '#');
         size_t length = fixed_text_copy(dest.data(), c.dest_size, source.data(), source.size());
         EXPECT_EQ(length, c.expected.size()) << c.name;
-        EXPECT_EQ(fixed_text_length(source.data(), source.size()), std::min(c.source.find('\0'), c.source.size()))
+        EXPECT_EQ(fixed_text_length(source.data(), source.size()),
+                  std::min(c.source.find('\0'), c.source.size()))
             << c.name;
         EXPECT_EQ(std::string(dest.data()), c.expected) << c.name;
         EXPECT_EQ(dest[c.dest_size], '#') << c.name << ": wrote past the destination";

@@ -229,7 +229,8 @@ TEST_F(NasdaqPlugin, QuoteBeforeAnyAttachFetchesNothingAndResetsTheOutFields) {
 
 // The loaded image's export directory: exactly the three plain names.
 TEST_F(NasdaqPlugin, ExportsExactlyTheThreeEntryPoints) {
-    const std::vector<std::string> expected = {MQX_ATTACH_EXPORT, MQX_DETACH_EXPORT, MQX_QUOTE_EXPORT};  // sorted
+    const std::vector<std::string> expected = {MQX_ATTACH_EXPORT, MQX_DETACH_EXPORT,
+                                               MQX_QUOTE_EXPORT};  // sorted
     EXPECT_EQ(plugin_.library().export_names(), expected);
     plugin_.detach();
 }

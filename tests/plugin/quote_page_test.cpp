@@ -27,10 +27,10 @@ struct ExtractCase {
 const std::string kLong200(200, 'M');
 
 const ExtractCase kExtractCases[] = {
-    {"text after B up to the terminator", "xx Last Sale: yy&nbsp;12.25</td>", "Last Sale:",
-     "&nbsp;", '<', 127, "12.25", 1},
-    {"B before A is not used", "&nbsp;99<Last Sale:</b>&nbsp;12.25<", "Last Sale:", "&nbsp;",
-     '<', 127, "12.25", 1},
+    {"text after B up to the terminator", "xx Last Sale: yy&nbsp;12.25</td>",
+     "Last Sale:", "&nbsp;", '<', 127, "12.25", 1},
+    {"B before A is not used", "&nbsp;99<Last Sale:</b>&nbsp;12.25<", "Last Sale:", "&nbsp;", '<',
+     127, "12.25", 1},
     {"B only before A", "&nbsp;99<Last Sale: 12.25<", "Last Sale:", "&nbsp;", '<', 127, "", 0},
     {"A missing", "&nbsp;12.25<", "Last Sale:", "&nbsp;", '<', 127, "", 0},
     {"first occurrence of A", "Volume:\">1<Volume:\">2<", "Volume:", "\">", '<', 127, "1", 1},
@@ -41,8 +41,8 @@ const ExtractCase kExtractCases[] = {
     {"page ends right after B", "b>Market : ", "b>Market", " : ", '<', 127, "", 1},
     {"cut at the limit", "b>Market : " + kLong200 + "<", "b>Market", " : ", '<', 127,
      kLong200.substr(0, 127), 1},
-    {"exactly the limit", "b>Market : " + kLong200.substr(0, 127) + "<", "b>Market", " : ",
-     '<', 127, kLong200.substr(0, 127), 1},
+    {"exactly the limit", "b>Market : " + kLong200.substr(0, 127) + "<", "b>Market", " : ", '<',
+     127, kLong200.substr(0, 127), 1},
     {"limit zero", "b>Market : Nasdaq<", "b>Market", " : ", '<', 0, "", 1},
     {"quote terminator", "offsite_quotes.asp?content=http://q.example/A\">", "offsite_quotes.asp",
      "content=", '"', 255, "http://q.example/A", 1},

@@ -27,7 +27,8 @@ namespace {
 const char kProgram[] = APP_PROGRAM_FILE_NAME;
 const char kGateway[] = GATEWAY_FILE_NAME;
 const char kUninstaller[] = "Uninstall.exe";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Morvane Quote";
+const char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Morvane Quote";
 const DWORD kGatewayPort = 8421;
 const DWORD kWaitMs = 30000;
 // What the fake Nasdaq source answers for MSFT (tests/gateway/source_answers.json).
@@ -43,11 +44,15 @@ std::string install_dir() { return shell_folder(CSIDL_PROGRAM_FILES) + "\\Morvan
 std::string installed(const char *file) { return install_dir() + "\\" + file; }
 std::string menu_folder() { return shell_folder(CSIDL_COMMON_PROGRAMS) + "\\Morvane Quote"; }
 std::string menu_link(const char *name) { return menu_folder() + "\\" + name + ".lnk"; }
-std::string startup_link(const char *name) { return shell_folder(CSIDL_COMMON_STARTUP) + "\\" + name + ".lnk"; }
+std::string startup_link(const char *name) {
+    return shell_folder(CSIDL_COMMON_STARTUP) + "\\" + name + ".lnk";
+}
 
 std::string status_shortcut() { return menu_folder() + "\\Morvane Quote Gateway status.url"; }
 
-bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string &path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The file a shortcut starts; "" when there is no shortcut.
 std::string link_target(const std::string &link) {
@@ -60,7 +65,8 @@ std::string link_target(const std::string &link) {
         wchar_t wide[MAX_PATH] = L"";
         MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
         char path[MAX_PATH] = "";
-        if (SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
+        if (SUCCEEDED(
+                shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
             if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
                 SUCCEEDED(shell_link->GetPath(path, MAX_PATH, nullptr, 0))) {
                 target = path;
@@ -88,16 +94,22 @@ std::string reg_value(HKEY root, const char *key_path, const char *name) {
     char data[1024] = "";
     DWORD size = sizeof(data) - 1;
     DWORD type = REG_NONE;
-    LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size);
+    LONG status =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) return "absent";
     if (type == REG_SZ) return std::string("sz:") + data;
-    if (type == REG_DWORD && size == sizeof(DWORD)) return "dword:" + std::to_string(*reinterpret_cast<DWORD *>(data));
+    if (type == REG_DWORD && size == sizeof(DWORD))
+        return "dword:" + std::to_string(*reinterpret_cast<DWORD *>(data));
     return "type " + std::to_string(type);
 }
 
-std::string uninstall_value(const char *name) { return reg_value(HKEY_LOCAL_MACHINE, kUninstallKey, name); }
-std::string settings_value(const char *name) { return reg_value(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, name); }
+std::string uninstall_value(const char *name) {
+    return reg_value(HKEY_LOCAL_MACHINE, kUninstallKey, name);
+}
+std::string settings_value(const char *name) {
+    return reg_value(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, name);
+}
 
 // The sizes of the files in `dir`, in KiB.
 DWORD folder_kib(const std::string &dir) {
@@ -157,12 +169,14 @@ protected:
     // and waits until the program has stored the fake source's quote.
     void quote_through(const std::string &dir) {
         DeleteFileA(gateway_log_.c_str());
-        std::string base = "http://127.0.0.1:" + std::to_string(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE));
+        std::string base =
+            "http://127.0.0.1:" + std::to_string(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE));
         gateway_.reset(new apptest::ProgramProcess(
             dir + "\\" + kGateway, dir,
             "--log \"" + gateway_log_ + "\" --nasdaq-base " + base + " --yahoo-base " + base));
         ASSERT_TRUE(mqtest::wait_until(
-            [&] { return mqtest::file_text(gateway_log_).find("listening") != std::string::npos; }, kWaitMs))
+            [&] { return mqtest::file_text(gateway_log_).find("listening") != std::string::npos; },
+            kWaitMs))
             << "the gateway of " << dir << " did not start: " << mqtest::file_text(gateway_log_);
 
         mqtest::seed_settings({mqtest::make_record("MSFT")}, "127.0.0.1", kGatewayPort);
@@ -209,13 +223,15 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(uninstall_value("UninstallString"), "sz:\"" + installed(kUninstaller) + "\"");
     EXPECT_EQ(uninstall_value("QuietUninstallString"), "sz:\"" + installed(kUninstaller) + "\" /S");
     EXPECT_EQ(uninstall_value("DisplayIcon"), "sz:" + installed(kProgram) + ",0");
-    EXPECT_EQ(uninstall_value("EstimatedSize"), "dword:" + std::to_string(folder_kib(install_dir())));
+    EXPECT_EQ(uninstall_value("EstimatedSize"),
+              "dword:" + std::to_string(folder_kib(install_dir())));
 
     // Again with the defaults, over a store whose proxy the user chose.
     mqtest::seed_settings({}, "proxy.example.com", 3128);
     ASSERT_EQ(run_setup("/S"), 0u);
     EXPECT_EQ(link_target(startup_link("Morvane Quote Gateway")), installed(kGateway));
-    EXPECT_EQ(shortcut_url(status_shortcut()), "http://127.0.0.1:" + std::to_string(kGatewayPort) + "/");
+    EXPECT_EQ(shortcut_url(status_shortcut()),
+              "http://127.0.0.1:" + std::to_string(kGatewayPort) + "/");
     EXPECT_FALSE(exists(startup_link("Morvane Quote")));
     EXPECT_EQ(settings_value("Proxy"), "sz:proxy.example.com");
     EXPECT_EQ(settings_value("Port"), "dword:3128");

@@ -83,7 +83,8 @@ bool DialogScript::play(const std::function<void()> &body, DWORD timeout_ms) {
 }
 
 void DialogScript::run(const std::function<void()> &body, DWORD timeout_ms) {
-    EXPECT_TRUE(play(body, timeout_ms)) << "script timed out with " << steps_.size() << " step(s) left";
+    EXPECT_TRUE(play(body, timeout_ms))
+        << "script timed out with " << steps_.size() << " step(s) left";
     EXPECT_TRUE(steps_.empty()) << steps_.size() << " step(s) never ran";
 }
 
@@ -122,7 +123,8 @@ DialogScript::Step on_dialog(const char *caption, std::function<void(HWND)> acti
     return on_dialog(caption, 0, std::move(action));
 }
 
-DialogScript::Step on_dialog(const char *caption, int control_id, std::function<void(HWND)> action) {
+DialogScript::Step on_dialog(const char *caption, int control_id,
+                             std::function<void(HWND)> action) {
     return [caption, control_id, action] {
         HWND dialog = find_dialog(caption, control_id);
         if (dialog) action(dialog);
@@ -163,7 +165,9 @@ int count_dialogs(const char *caption, int control_id) {
     return static_cast<int>(dialogs_with_caption(caption, control_id).size());
 }
 
-void post_click(HWND dialog, int control_id) { PostMessageA(GetDlgItem(dialog, control_id), BM_CLICK, 0, 0); }
+void post_click(HWND dialog, int control_id) {
+    PostMessageA(GetDlgItem(dialog, control_id), BM_CLICK, 0, 0);
+}
 
 void post_command(HWND dialog, int control_id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control_id, BN_CLICKED),
@@ -178,15 +182,19 @@ void send_command(HWND dialog, int control_id) {
 void select_line(HWND dialog, int list_id, int index) {
     HWND list = GetDlgItem(dialog, list_id);
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
 }
 
 void post_double_click(HWND dialog, int list_id) {
     HWND list = GetDlgItem(dialog, list_id);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(list_id, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(list));
 }
 
-bool control_enabled(HWND dialog, int control_id) { return IsWindowEnabled(GetDlgItem(dialog, control_id)) != FALSE; }
+bool control_enabled(HWND dialog, int control_id) {
+    return IsWindowEnabled(GetDlgItem(dialog, control_id)) != FALSE;
+}
 
 std::string control_text(HWND dialog, int control_id) {
     char text[1024] = "";

@@ -17,7 +17,9 @@ void delete_tree(HKEY parent, const char *name) {
     char child[256];
     for (;;) {
         DWORD size = sizeof(child);
-        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
         delete_tree(key, child);
     }
     RegCloseKey(key);
@@ -26,7 +28,8 @@ void delete_tree(HKEY parent, const char *name) {
 
 HKEY open_path(const std::string &subkey, REGSAM access) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, store_path(subkey).c_str(), 0, access, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, store_path(subkey).c_str(), 0, access, &key) !=
+        ERROR_SUCCESS) {
         return nullptr;
     }
     return key;
@@ -34,8 +37,8 @@ HKEY open_path(const std::string &subkey, REGSAM access) {
 
 HKEY create_path(const std::string &subkey) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, store_path(subkey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, store_path(subkey).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS)
         << subkey;
     return key;
@@ -48,10 +51,12 @@ void snapshot_values(HKEY key, const std::string &prefix, StoreSnapshot *snapsho
         DWORD name_size = sizeof(name);
         DWORD data_size = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name, &name_size, nullptr, &type, data.data(), &data_size) != ERROR_SUCCESS) {
+        if (RegEnumValueA(key, index, name, &name_size, nullptr, &type, data.data(), &data_size) !=
+            ERROR_SUCCESS) {
             break;
         }
-        (*snapshot)[prefix + "\\" + name] = StoredValue{type, std::string(data.begin(), data.begin() + data_size)};
+        (*snapshot)[prefix + "\\" + name] =
+            StoredValue{type, std::string(data.begin(), data.begin() + data_size)};
         *any = true;
     }
 }
@@ -62,7 +67,9 @@ void snapshot_key(HKEY key, const std::string &prefix, StoreSnapshot *snapshot) 
     snapshot_values(key, prefix, snapshot, &any);
     for (DWORD index = 0;; ++index) {
         DWORD name_size = sizeof(name);
-        if (RegEnumKeyExA(key, index, name, &name_size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(key, index, name, &name_size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
         HKEY child = nullptr;
         ASSERT_EQ(RegOpenKeyExA(key, name, 0, KEY_READ, &child), ERROR_SUCCESS);
         snapshot_key(child, prefix.empty() ? name : prefix + "\\" + name, snapshot);
@@ -75,7 +82,8 @@ void snapshot_key(HKEY key, const std::string &prefix, StoreSnapshot *snapshot) 
 }  // namespace
 
 std::string store_path(const std::string &subkey) {
-    return subkey.empty() ? std::string(SETTINGS_KEY_PATH) : std::string(SETTINGS_KEY_PATH "\\") + subkey;
+    return subkey.empty() ? std::string(SETTINGS_KEY_PATH)
+                          : std::string(SETTINGS_KEY_PATH "\\") + subkey;
 }
 
 std::string symbol_subkey(int number) {
@@ -100,9 +108,12 @@ QuoteRecord make_record(const char *symbol, const char *description) {
     return record;
 }
 
-QuoteRecord make_record(const char *symbol) { return make_record(symbol, (std::string(symbol) + " Inc.").c_str()); }
+QuoteRecord make_record(const char *symbol) {
+    return make_record(symbol, (std::string(symbol) + " Inc.").c_str());
+}
 
-void seed_settings(const std::vector<QuoteRecord> &records, const char *proxy, DWORD port, DWORD update_minutes) {
+void seed_settings(const std::vector<QuoteRecord> &records, const char *proxy, DWORD port,
+                   DWORD update_minutes) {
     AppState state;
     app_state_init(&state);
     symbol_list_create(&state.symbols);
@@ -139,7 +150,8 @@ void put_value(const std::string &subkey, const char *name, DWORD type, const st
 }
 
 void put_dword(const std::string &subkey, const char *name, DWORD value) {
-    put_value(subkey, name, REG_DWORD, std::string(reinterpret_cast<const char *>(&value), sizeof(value)));
+    put_value(subkey, name, REG_DWORD,
+              std::string(reinterpret_cast<const char *>(&value), sizeof(value)));
 }
 
 void create_subkey(const std::string &subkey) {
@@ -235,10 +247,11 @@ void SettingsKeyTest::TearDown() {
     delete_store();
 }
 
-void SettingsKeyTest::seed(const std::vector<SymbolEntry> &entries, uint32_t minutes, const char *proxy,
-                           uint32_t port) {
+void SettingsKeyTest::seed(const std::vector<SymbolEntry> &entries, uint32_t minutes,
+                           const char *proxy, uint32_t port) {
     std::vector<QuoteRecord> records;
-    for (const SymbolEntry &entry : entries) records.push_back(make_record(entry.symbol, entry.description));
+    for (const SymbolEntry &entry : entries)
+        records.push_back(make_record(entry.symbol, entry.description));
     seed_settings(records, proxy, port, minutes);
     settings_load(&state);
 }
@@ -247,7 +260,9 @@ void SettingsKeyTest::append(const QuoteRecord &record) {
     ASSERT_EQ(symbol_list_append(state.symbols, &record, sizeof(record)), 1);
 }
 
-int32_t SettingsKeyTest::record_count() const { return symbol_list_last_position(state.symbols) + 1; }
+int32_t SettingsKeyTest::record_count() const {
+    return symbol_list_last_position(state.symbols) + 1;
+}
 
 QuoteRecord *SettingsKeyTest::record_at(int32_t position) {
     QuoteRecord *record = nullptr;

@@ -42,7 +42,9 @@ std::vector<QuoteRecord> stored_records();
 struct StoredValue {
     DWORD type = REG_NONE;
     std::string bytes;
-    bool operator==(const StoredValue &other) const { return type == other.type && bytes == other.bytes; }
+    bool operator==(const StoredValue &other) const {
+        return type == other.type && bytes == other.bytes;
+    }
 };
 
 // Every value of the key and of its subkeys (at any depth), by "subkey\name";
@@ -83,8 +85,8 @@ protected:
 
     // Stores the entries, interval and proxy, then loads them back into
     // `state`, as the program would find them at start-up.
-    void seed(const std::vector<SymbolEntry> &entries, uint32_t minutes = 15, const char *proxy = "",
-              uint32_t port = 0);
+    void seed(const std::vector<SymbolEntry> &entries, uint32_t minutes = 15,
+              const char *proxy = "", uint32_t port = 0);
     void append(const QuoteRecord &record);
     int32_t record_count() const;
     QuoteRecord *record_at(int32_t position);

@@ -11,9 +11,7 @@ namespace mqtest {
 
 std::string deliverable_dir() { return MQ_DELIVERABLE_DIR; }
 
-std::string deliverable_path(const char *file_name) {
-    return deliverable_dir() + "\\" + file_name;
-}
+std::string deliverable_path(const char *file_name) { return deliverable_dir() + "\\" + file_name; }
 
 DeliverableLibrary::DeliverableLibrary(const char *file_name)
     : path_(deliverable_path(file_name)), module_(LoadLibraryA(path_.c_str())) {}
@@ -32,9 +30,11 @@ std::vector<std::string> DeliverableLibrary::export_names() const {
     const BYTE *base = reinterpret_cast<const BYTE *>(module_);
     const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(
         base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const IMAGE_DATA_DIRECTORY &entry =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     if (entry.VirtualAddress == 0) return result;
-    const auto *exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + entry.VirtualAddress);
+    const auto *exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + entry.VirtualAddress);
     const auto *names = reinterpret_cast<const DWORD *>(base + exports->AddressOfNames);
     result.assign(exports->NumberOfFunctions - exports->NumberOfNames, "(by ordinal)");
     for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
@@ -80,8 +80,7 @@ std::string VersionResource::text(const char *name) const {
     return value != nullptr ? value : "(missing)";
 }
 
-QuoteChain::QuoteChain()
-    : utilities_(MQUTILITES_FILE_NAME), plugin_(MQX_PLUGIN_FILE_NAME) {
+QuoteChain::QuoteChain() : utilities_(MQUTILITES_FILE_NAME), plugin_(MQX_PLUGIN_FILE_NAME) {
     auto get_page = utilities_.resolve<GetPageFunction>(MQUTILITES_GET_PAGE_EXPORT);
     auto attach = plugin_.resolve<MqxAttachFunction>(MQX_ATTACH_EXPORT);
     quote_ = plugin_.resolve<MqxQuoteFunction>(MQX_QUOTE_EXPORT);

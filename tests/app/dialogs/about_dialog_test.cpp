@@ -32,12 +32,19 @@ TEST(DialogTemplates, EveryControlCarriesItsHelpContextId) {
         {IDD_ABOUT, {{1000, 0x806803E8}, {1001, 0x806803E9}, {1002, 0x806803EA}, {1, 0x80680001}}},
         {IDD_QUOTE_LIST, {{1017, 0x806E03F9}, {1021, 0x806E03FD}, {1, 0x80680001}}},
         {IDD_QUOTE_DETAIL,
-         {{1023, 0x807003FF}, {1024, 0x80700400}, {1025, 0x80700401}, {1026, 0x80700402},
-          {1027, 0x80700403}, {1029, 0x80700405}, {1030, 0x80700406}, {1, 0x80680001}}},
+         {{1023, 0x807003FF},
+          {1024, 0x80700400},
+          {1025, 0x80700401},
+          {1026, 0x80700402},
+          {1027, 0x80700403},
+          {1029, 0x80700405},
+          {1030, 0x80700406},
+          {1, 0x80680001}}},
     };
     for (const TemplateHelpIds &expected : templates) {
         mqtest::DialogTemplate dialog;
-        ASSERT_TRUE(mqtest::load_dialog_template(expected.template_id, &dialog)) << expected.template_id;
+        ASSERT_TRUE(mqtest::load_dialog_template(expected.template_id, &dialog))
+            << expected.template_id;
         std::map<int, DWORD> found;
         for (const mqtest::TemplateItem &item : dialog.items) {
             if (item.id == -1) {
@@ -54,7 +61,8 @@ TEST(DialogTemplates, EveryControlCarriesItsHelpContextId) {
 }
 
 TEST(DialogTemplates, ShareOneFontAndTheAboutIconKeepsItsSize) {
-    for (int id : {IDD_ABOUT, IDD_SETTINGS, IDD_SYMBOL, IDD_QUOTE_LIST, IDD_PROXY, IDD_QUOTE_DETAIL}) {
+    for (int id :
+         {IDD_ABOUT, IDD_SETTINGS, IDD_SYMBOL, IDD_QUOTE_LIST, IDD_PROXY, IDD_QUOTE_DETAIL}) {
         mqtest::DialogTemplate dialog;
         ASSERT_TRUE(mqtest::load_dialog_template(id, &dialog)) << id;
         EXPECT_EQ(dialog.font, "MS Sans Serif") << id;
@@ -66,7 +74,8 @@ TEST(DialogTemplates, ShareOneFontAndTheAboutIconKeepsItsSize) {
     ASSERT_FALSE(about.items.empty());
     const mqtest::TemplateItem &icon = about.items[0];
     EXPECT_EQ(icon.style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON));
-    EXPECT_EQ((std::vector<short>{icon.x, icon.y, icon.cx, icon.cy}), (std::vector<short>{7, 7, 20, 20}));
+    EXPECT_EQ((std::vector<short>{icon.x, icon.y, icon.cx, icon.cy}),
+              (std::vector<short>{7, 7, 20, 20}));
 }
 
 TEST(CenterOnScreen, HalvesScreenAndWindowSeparately) {
@@ -76,8 +85,8 @@ TEST(CenterOnScreen, HalvesScreenAndWindowSeparately) {
     const SIZE sizes[] = {{300, 200}, {301, 201}};
     for (const SIZE &size : sizes) {
         for (bool to_top : {false, true}) {
-            HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 5, 7, size.cx, size.cy, nullptr, nullptr,
-                                          GetModuleHandleA(nullptr), nullptr);
+            HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 5, 7, size.cx, size.cy,
+                                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
             ASSERT_NE(window, nullptr);
             center_on_screen(window, to_top ? HWND_TOP : window);
             RECT rect;
@@ -134,9 +143,8 @@ TEST(AboutDialog, EndsWithOneOnOkEscAndClose) {
 
 TEST(AboutDialog, AnUnrelatedCommandLeavesItOpen) {
     DialogScript script;
-    script.then(on_about([](HWND about) {
-        PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_VERSION, 0), 0);
-    }));
+    script.then(on_about(
+        [](HWND about) { PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_VERSION, 0), 0); }));
     bool in_time = script.play([] { about_dialog_run(mqtest::dialog_owner(), nullptr); }, 1000);
     EXPECT_FALSE(in_time) << "an unrelated command closed the dialog";
 }
@@ -174,7 +182,8 @@ int longest_blue_run(const Pixels &pixels) {
 
 TEST(AboutDialog, LinkIsTheLinkControlShowingTheAddress) {
     check_about([](HWND about) {
-        EXPECT_EQ(GetWindowLongPtrA(link_of(about), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(link_control_proc));
+        EXPECT_EQ(GetWindowLongPtrA(link_of(about), GWLP_WNDPROC),
+                  reinterpret_cast<LONG_PTR>(link_control_proc));
         EXPECT_EQ(control_text(about, IDC_ABOUT_LINK), "http://www.morvane.example/");
     });
 }
@@ -185,7 +194,8 @@ TEST(AboutDialog, LinkIsBlueAndUnderlinedOnTheDialogFace) {
     DialogScript script;
     script
         .then(on_about([](HWND about) {
-            RedrawWindow(link_of(about), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            RedrawWindow(link_of(about), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         }))
         .then(on_about([](HWND about) {
             Pixels pixels = read_pixels(link_of(about));
@@ -208,7 +218,8 @@ TEST(AboutDialog, LinkShowsTheHandCursor) {
     check_about([hand](HWND about) {
         HWND link = link_of(about);
         SetCursor(nullptr);
-        SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_EQ(GetCursor(), hand);
     });
 }

@@ -79,7 +79,8 @@ HELPINFO help_request(HWND dialog, int template_id, int control_id) {
     info.hItemHandle = control;
     mqtest::DialogTemplate dialog_template;
     const mqtest::TemplateItem *item = nullptr;
-    if (mqtest::load_dialog_template(template_id, &dialog_template)) item = mqtest::find_item(dialog_template, control_id);
+    if (mqtest::load_dialog_template(template_id, &dialog_template))
+        item = mqtest::find_item(dialog_template, control_id);
     info.dwContextId = item != nullptr ? item->help_id : 0;
     return info;
 }
@@ -97,8 +98,10 @@ TEST_F(ContextHelp, EveryDialogAsksForThePopUpOfTheControl) {
     } cases[] = {
         {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDC_ABOUT_LINK},
         {IDD_ABOUT, mqtest::launcher(about_dialog_run, nullptr), kAboutCaption, IDOK},
-        {IDD_QUOTE_LIST, mqtest::launcher(quote_list_run, &state), APP_PRODUCT_NAME, IDC_QUOTES_LIST},
-        {IDD_QUOTE_DETAIL, mqtest::launcher(quote_detail_run, &record), APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE},
+        {IDD_QUOTE_LIST, mqtest::launcher(quote_list_run, &state), APP_PRODUCT_NAME,
+         IDC_QUOTES_LIST},
+        {IDD_QUOTE_DETAIL, mqtest::launcher(quote_detail_run, &record), APP_PRODUCT_NAME,
+         IDC_DETAIL_WEB_SITE},
     };
     for (const Case &c : cases) {
         const DWORD context_id = mqtest::expected_help_id(c.template_id, c.control_id);

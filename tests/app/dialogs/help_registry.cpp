@@ -9,15 +9,15 @@ const char kControlKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\Inpro
 }  // namespace
 
 ScopedHelpControlPath::ScopedHelpControlPath(const std::string &path) {
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key_, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kControlKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key_, nullptr) != ERROR_SUCCESS) {
         key_ = nullptr;
         return;
     }
     char value[1024];
     DWORD size = sizeof(value);
-    if (RegQueryValueExA(key_, nullptr, nullptr, &old_type_, reinterpret_cast<BYTE *>(value), &size) ==
-        ERROR_SUCCESS) {
+    if (RegQueryValueExA(key_, nullptr, nullptr, &old_type_, reinterpret_cast<BYTE *>(value),
+                         &size) == ERROR_SUCCESS) {
         had_value_ = true;
         old_value_.assign(value, size);
     }
@@ -33,7 +33,8 @@ bool ScopedHelpControlPath::set(const std::string &path) {
 ScopedHelpControlPath::~ScopedHelpControlPath() {
     if (key_ == nullptr) return;
     if (had_value_) {
-        RegSetValueExA(key_, nullptr, 0, old_type_, reinterpret_cast<const BYTE *>(old_value_.data()),
+        RegSetValueExA(key_, nullptr, 0, old_type_,
+                       reinterpret_cast<const BYTE *>(old_value_.data()),
                        static_cast<DWORD>(old_value_.size()));
     } else {
         RegDeleteValueA(key_, nullptr);

@@ -31,7 +31,8 @@ TEST(HelpUnavailable, OnlyTheFirstRequestTriesToLoadAModule) {
     std::string missing = mqtest::program_folder() + "no_such_help_control.ocx";
     mqtest::ScopedHelpControlPath registration(missing);
     ASSERT_TRUE(registration.ok());
-    mqtest::ScopedImport counting("kernel32.dll", "LoadLibraryA", reinterpret_cast<void *>(counting_load_library));
+    mqtest::ScopedImport counting("kernel32.dll", "LoadLibraryA",
+                                  reinterpret_cast<void *>(counting_load_library));
     counted_load_library = &counting;
     ASSERT_TRUE(counting.ok());
 
@@ -43,7 +44,8 @@ TEST(HelpUnavailable, OnlyTheFirstRequestTriesToLoadAModule) {
     ASSERT_TRUE(registration.set(mqtest::program_folder() + FAKE_HTML_HELP_FILE));
     load_attempts.clear();
     DWORD ids[3] = {1004, 0x806A03EC, 0};
-    EXPECT_EQ(HtmlHelpA(nullptr, HELP_FILE_NAME, HH_TP_HELP_WM_HELP_COMMAND, reinterpret_cast<DWORD_PTR>(ids)),
+    EXPECT_EQ(HtmlHelpA(nullptr, HELP_FILE_NAME, HH_TP_HELP_WM_HELP_COMMAND,
+                        reinterpret_cast<DWORD_PTR>(ids)),
               nullptr);
     EXPECT_EQ(HtmlHelpA(nullptr, HELP_SETTINGS_TOPIC, HH_DISPLAY_TOPIC_COMMAND, 0), nullptr);
     EXPECT_TRUE(load_attempts.empty());

@@ -41,7 +41,8 @@ public:
     explicit QuoteState(const std::vector<QuoteRecord> &records) {
         app_state_init(&state_);
         symbol_list_create(&state_.symbols);
-        for (const QuoteRecord &record : records) symbol_list_append(state_.symbols, &record, sizeof(record));
+        for (const QuoteRecord &record : records)
+            symbol_list_append(state_.symbols, &record, sizeof(record));
     }
     ~QuoteState() { symbol_list_free(state_.symbols); }
     QuoteState(const QuoteState &) = delete;
@@ -54,9 +55,10 @@ private:
 
 // The list of the test's five records, three of them quoted.
 QuoteState five_records() {
-    return QuoteState({make_record("ZETA", "Zeta Corp", 3.0f), make_record("NEVR", "Never Quoted", 0.0f),
-                       make_record("NULL", "Deleted", 7.0f), make_record("ACME", "Acme Tools", 12.5f),
-                       make_record("MIDC", "Mid Co", 5.25f)});
+    return QuoteState(
+        {make_record("ZETA", "Zeta Corp", 3.0f), make_record("NEVR", "Never Quoted", 0.0f),
+         make_record("NULL", "Deleted", 7.0f), make_record("ACME", "Acme Tools", 12.5f),
+         make_record("MIDC", "Mid Co", 5.25f)});
 }
 
 DialogScript::Step on_list(std::function<void(HWND)> action) {
@@ -80,7 +82,9 @@ void run_list(QuoteState &state, std::vector<DialogScript::Step> steps, int clos
 void select_line(HWND list, int index) { mqtest::select_line(list, IDC_QUOTES_LIST, index); }
 
 // The detail is a dialog of its own with the list's caption.
-void expect_no_detail() { EXPECT_EQ(mqtest::find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE), nullptr); }
+void expect_no_detail() {
+    EXPECT_EQ(mqtest::find_dialog(APP_PRODUCT_NAME, IDC_DETAIL_WEB_SITE), nullptr);
+}
 
 DialogScript::Step expect_detail_name(const char *name) {
     return on_detail([name](HWND detail) {
@@ -99,7 +103,8 @@ TEST(QuoteList, ListsTheQuotedRecordsSortedWithTheirPositions) {
                  EXPECT_EQ(lines[2].substr(0, 5), "ZETA\t");
                  std::vector<LRESULT> positions;
                  for (size_t i = 0; i < lines.size(); ++i)
-                     positions.push_back(SendDlgItemMessageA(list, IDC_QUOTES_LIST, LB_GETITEMDATA, i, 0));
+                     positions.push_back(
+                         SendDlgItemMessageA(list, IDC_QUOTES_LIST, LB_GETITEMDATA, i, 0));
                  EXPECT_EQ(positions, (std::vector<LRESULT>{3, 4, 0}));
              })});
 }
@@ -156,11 +161,13 @@ TEST(QuoteList, DetailAfterTheSelectionWentAwayTurnsItselfOff) {
     QuoteState state({make_record("ACME", "Acme Tools", 12.5f)});
     run_list(state, {on_list([](HWND list) {
                          select_line(list, 0);
-                         SendDlgItemMessageA(list, IDC_QUOTES_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+                         SendDlgItemMessageA(list, IDC_QUOTES_LIST, LB_SETCURSEL,
+                                             static_cast<WPARAM>(-1), 0);
                          post_command(list, IDC_QUOTES_DETAIL);
                      }),
                      on_list([](HWND list) {
-                         EXPECT_FALSE(control_enabled(list, IDC_QUOTES_DETAIL)) << "no selection after Detail";
+                         EXPECT_FALSE(control_enabled(list, IDC_QUOTES_DETAIL))
+                             << "no selection after Detail";
                      })});
 }
 
@@ -207,7 +214,9 @@ TEST(QuoteDetail, NetChangeFallAndNoChangeInParentheses) {
     for (const Case &c : cases) {
         QuoteRecord record = make_record("ACME", "Acme Tools", c.last_sale);
         record.previous_close = c.previous_close;
-        check_detail(&record, [&c](HWND detail) { EXPECT_EQ(control_text(detail, IDC_DETAIL_NET_CHANGE), c.text); });
+        check_detail(&record, [&c](HWND detail) {
+            EXPECT_EQ(control_text(detail, IDC_DETAIL_NET_CHANGE), c.text);
+        });
     }
 }
 
@@ -301,7 +310,8 @@ TEST_F(OpenQuoteDialogs, ReplacedSymbolsCloseListAndDetail) {
         detail = found;
         quote_dialogs_close_all();
     }));
-    EXPECT_EQ(script.run_dialog(quote_list_run, state.get(), 3000), 1) << "the dialogs did not close";
+    EXPECT_EQ(script.run_dialog(quote_list_run, state.get(), 3000), 1)
+        << "the dialogs did not close";
     EXPECT_FALSE(IsWindow(detail));
     EXPECT_FALSE(IsWindow(list));
 }
@@ -320,15 +330,19 @@ TEST_F(OpenQuoteDialogs, ReplacedSymbolsTurnTheCommandsOfListAndDetailOff) {
     EXPECT_EQ(script.run_dialog(quote_list_run, state.get(), 3000), 1);
 }
 
-INT_PTR CALLBACK foreign_dialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK foreign_dialog(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
 
 TEST(QuoteDialogs, CloseAllLeavesOtherDialogsOpen) {
     DialogScript script;
     script.then(mqtest::act([] { quote_dialogs_close_all(); }));
-    bool in_time = script.play([] {
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUOTE_DETAIL), mqtest::dialog_owner(),
-                        foreign_dialog, 0);
-    }, 500);
+    bool in_time = script.play(
+        [] {
+            DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUOTE_DETAIL),
+                            mqtest::dialog_owner(), foreign_dialog, 0);
+        },
+        500);
     EXPECT_FALSE(in_time) << "a dialog that is not a quote dialog was closed";
 }
 

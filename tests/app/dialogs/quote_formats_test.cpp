@@ -26,7 +26,7 @@ TEST(QuoteFormats, ListShowsOnlyQuotedLiveRecords) {
         float last_sale;
         bool listed;
     } cases[] = {
-        {"ACME", 12.5f, true}, {"ACME", 0.0f, false},   {"ACME", -1.0f, false},
+        {"ACME", 12.5f, true},  {"ACME", 0.0f, false}, {"ACME", -1.0f, false},
         {"NULL", 12.5f, false}, {"null", 12.5f, true}, {"NULLX", 1.0f, true},
     };
     for (const Case &c : cases) {
@@ -71,7 +71,8 @@ TEST(QuoteFormats, NameLineOfUnterminatedTextsStaysWithinTheFields) {
 TEST(QuoteFormats, LargestPricesFitTheirBuffer) {
     char text[QUOTE_PRICE_TEXT_SIZE];
     EXPECT_LT(format_quote_price(text, sizeof(text), -FLT_MAX), static_cast<int>(sizeof(text)));
-    EXPECT_LT(format_quote_net_change(text, sizeof(text), -FLT_MAX, FLT_MAX), static_cast<int>(sizeof(text)));
+    EXPECT_LT(format_quote_net_change(text, sizeof(text), -FLT_MAX, FLT_MAX),
+              static_cast<int>(sizeof(text)));
 }
 
 TEST(QuoteFormats, NetChangeRiseInPlainFormFallAndZeroInParentheses) {

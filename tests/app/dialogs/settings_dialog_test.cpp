@@ -30,7 +30,8 @@ const char kProxyCaption[] = "Proxy Server Settings";
 HWND settings_window() { return find_dialog(kSettingsCaption); }
 
 LRESULT line_position(HWND dialog, int index) {
-    return SendDlgItemMessageA(dialog, IDC_SETTINGS_SYMBOLS, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    return SendDlgItemMessageA(dialog, IDC_SETTINGS_SYMBOLS, LB_GETITEMDATA,
+                               static_cast<WPARAM>(index), 0);
 }
 
 // Steps shared by the scenarios below. Each waits for the dialog it acts on.
@@ -50,7 +51,8 @@ DialogScript::Step click_settings(int control_id) {
 }
 
 DialogScript::Step select_settings_line(int index) {
-    return on_settings([index](HWND dialog) { mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, index); });
+    return on_settings(
+        [index](HWND dialog) { mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, index); });
 }
 
 // Types the two texts into the dialog `caption` and presses `button`.
@@ -64,7 +66,8 @@ DialogScript::Step fill_dialog(const char *caption, int first_id, const char *fi
 }
 
 DialogScript::Step fill_symbol(const char *symbol, const char *description, int button = IDOK) {
-    return fill_dialog(kSymbolCaption, IDC_SYMBOL_SYMBOL, symbol, IDC_SYMBOL_DESCRIPTION, description, button);
+    return fill_dialog(kSymbolCaption, IDC_SYMBOL_SYMBOL, symbol, IDC_SYMBOL_DESCRIPTION,
+                       description, button);
 }
 
 DialogScript::Step fill_proxy(const char *address, const char *port, int button) {
@@ -73,9 +76,7 @@ DialogScript::Step fill_proxy(const char *address, const char *port, int button)
 
 class SettingsDialog : public mqtest::SettingsKeyTest {
 protected:
-    INT_PTR run(DialogScript &script) {
-        return script.run_dialog(settings_dialog_run, &state);
-    }
+    INT_PTR run(DialogScript &script) { return script.run_dialog(settings_dialog_run, &state); }
 };
 
 struct IntervalCase {
@@ -88,10 +89,11 @@ class SettingsInterval : public SettingsDialog, public testing::WithParamInterfa
 TEST_P(SettingsInterval, OkStoresTheIntervalWithUnreadableOnesAs15) {
     seed({}, 40);
     DialogScript script;
-    script.then(on_settings([](HWND dialog) {
-                    EXPECT_EQ(mqtest::control_text(dialog, IDC_SETTINGS_UPDATE), "40");
-                    SetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, GetParam().typed);
-                }))
+    script
+        .then(on_settings([](HWND dialog) {
+            EXPECT_EQ(mqtest::control_text(dialog, IDC_SETTINGS_UPDATE), "40");
+            SetDlgItemTextA(dialog, IDC_SETTINGS_UPDATE, GetParam().typed);
+        }))
         .then(click_settings(IDOK));
     EXPECT_EQ(run(script), 1);
     EXPECT_EQ(state.update_minutes, GetParam().stored);
@@ -101,9 +103,10 @@ TEST_P(SettingsInterval, OkStoresTheIntervalWithUnreadableOnesAs15) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, SettingsInterval,
-                         testing::Values(IntervalCase{"", 15}, IntervalCase{"0", 15}, IntervalCase{"-5", 15},
-                                         IntervalCase{"ten", 15}, IntervalCase{"99999999999", 15},
-                                         IntervalCase{"30", 30}, IntervalCase{"100000", 100000}));
+                         testing::Values(IntervalCase{"", 15}, IntervalCase{"0", 15},
+                                         IntervalCase{"-5", 15}, IntervalCase{"ten", 15},
+                                         IntervalCase{"99999999999", 15}, IntervalCase{"30", 30},
+                                         IntervalCase{"100000", 100000}));
 
 TEST_F(SettingsDialog, AddShowsTheLineSortedAndEditChangesTheAppendedRecord) {
     seed({{"BBB", "Beta"}, {"ZZZ", "Zulu"}});
@@ -121,16 +124,19 @@ TEST_F(SettingsDialog, AddShowsTheLineSortedAndEditChangesTheAppendedRecord) {
             EXPECT_TRUE(mqtest::control_enabled(dialog, IDC_SETTINGS_DELETE));
             mqtest::post_click(dialog, IDC_SETTINGS_EDIT);
         }))
-        .then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
-            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "AAA");
-            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Alpha");
-        }))
+        .then(mqtest::on_dialog(
+            kSymbolCaption,
+            [](HWND dialog) {
+                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "AAA");
+                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Alpha");
+            }))
         .then(fill_symbol("aab", "Alpha two"))
         .then(on_settings([](HWND dialog) {
             EXPECT_EQ(mqtest::list_line(dialog, IDC_SETTINGS_SYMBOLS, 0), "Alpha two (AAB)");
             EXPECT_EQ(line_position(dialog, 0), 2);
             EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 3);
-            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT)) << "the edited line is new and unselected";
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT))
+                << "the edited line is new and unselected";
             mqtest::post_click(dialog, IDOK);
         }));
     EXPECT_EQ(run(script), 1);
@@ -167,7 +173,8 @@ TEST_F(SettingsDialog, DeleteMarksTheRecordAndEditAfterItOnlyDisablesTheButtons)
         .then(on_settings([](HWND dialog) {
             EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 1);
             EXPECT_EQ(mqtest::list_line(dialog, IDC_SETTINGS_SYMBOLS, 0), "Beta (BBB)");
-            EXPECT_TRUE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT)) << "Delete leaves the buttons as they were";
+            EXPECT_TRUE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT))
+                << "Delete leaves the buttons as they were";
             mqtest::post_click(dialog, IDC_SETTINGS_EDIT);
         }))
         .then(on_settings([](HWND dialog) {
@@ -191,15 +198,18 @@ TEST_F(SettingsDialog, DeleteMarksTheRecordAndEditAfterItOnlyDisablesTheButtons)
 TEST_F(SettingsDialog, DoubleClickOpensTheSymbolDialogOnThatLine) {
     seed({{"BBB", "Beta"}, {"AAA", "Alpha"}});
     DialogScript script;
-    script.then(on_settings([](HWND dialog) {
-              mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, 1);
-              mqtest::post_double_click(dialog, IDC_SETTINGS_SYMBOLS);
-          }))
-        .then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
-            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "BBB");
-            EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Beta");
-            mqtest::post_click(dialog, IDCANCEL);
+    script
+        .then(on_settings([](HWND dialog) {
+            mqtest::select_line(dialog, IDC_SETTINGS_SYMBOLS, 1);
+            mqtest::post_double_click(dialog, IDC_SETTINGS_SYMBOLS);
         }))
+        .then(mqtest::on_dialog(
+            kSymbolCaption,
+            [](HWND dialog) {
+                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "BBB");
+                EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "Beta");
+                mqtest::post_click(dialog, IDCANCEL);
+            }))
         .then(click_settings(IDCANCEL));
     EXPECT_EQ(run(script), 0);
 }
@@ -252,11 +262,12 @@ TEST_F(SettingsDialog, CancelledProxyDialogLeavesAddressAndPortAsTheyWere) {
 TEST_F(SettingsDialog, EmptyListOpensWithButtonsDisabledAndAFailedAppendAddsNoLine) {
     settings_free(&state);
     DialogScript script;
-    script.then(on_settings([](HWND dialog) {
-              EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 0);
-              EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT));
-              EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_DELETE));
-          }))
+    script
+        .then(on_settings([](HWND dialog) {
+            EXPECT_EQ(mqtest::list_count(dialog, IDC_SETTINGS_SYMBOLS), 0);
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_EDIT));
+            EXPECT_FALSE(mqtest::control_enabled(dialog, IDC_SETTINGS_DELETE));
+        }))
         .then(click_settings(IDC_SETTINGS_ADD))
         .then(fill_symbol("AAA", "Alpha"))
         .then(on_settings([](HWND dialog) {

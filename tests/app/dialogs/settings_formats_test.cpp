@@ -56,7 +56,8 @@ TEST_P(AcceptSymbolTexts, StoresWhatOkKeeps) {
     QuoteRecord before = record;
     EXPECT_EQ(accept_symbol_texts(&record, c.symbol, c.description), c.accepted);
     if (!c.accepted) {
-        EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0) << "a refused symbol leaves the record as it was";
+        EXPECT_EQ(memcmp(&record, &before, sizeof(record)), 0)
+            << "a refused symbol leaves the record as it was";
         return;
     }
     EXPECT_STREQ(record.symbol, c.stored_symbol);
@@ -68,26 +69,31 @@ const std::string kCutDescription = kLongDescription.substr(0, 254);
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AcceptSymbolTexts,
-    testing::Values(AcceptCase{"LowerCaseIsUpperCased", "msft", "Microsoft", 1, "MSFT", "Microsoft"},
-                    AcceptCase{"TwoLettersWithEmptyDescription", "ab", "", 1, "AB", "AB"},
-                    AcceptCase{"OneLetterIsRefused", "a", "One letter", 0, nullptr, nullptr},
-                    AcceptCase{"EmptyIsRefused", "", "Empty", 0, nullptr, nullptr},
-                    AcceptCase{"TypedNullBecomesTheDeletedMark", "null", "", 1, "NULL", "NULL"},
-                    AcceptCase{"TwentyCharactersKeepFourteen", "abcdefghijklmnopqrst", "", 1, "ABCDEFGHIJKLMN", "ABCDEFGHIJKLMN"},
-                    AcceptCase{"BlanksCount", " x", "", 1, " X", " X"},
-                    AcceptCase{"BytesAbove127StayAsTheyAre", "\xe9z-1", "", 1, "\xe9Z-1", "\xe9Z-1"},
-                    AcceptCase{"LongDescriptionKeeps254", "ibm", kLongDescription.c_str(), 1, "IBM", kCutDescription.c_str()}),
+    testing::Values(
+        AcceptCase{"LowerCaseIsUpperCased", "msft", "Microsoft", 1, "MSFT", "Microsoft"},
+        AcceptCase{"TwoLettersWithEmptyDescription", "ab", "", 1, "AB", "AB"},
+        AcceptCase{"OneLetterIsRefused", "a", "One letter", 0, nullptr, nullptr},
+        AcceptCase{"EmptyIsRefused", "", "Empty", 0, nullptr, nullptr},
+        AcceptCase{"TypedNullBecomesTheDeletedMark", "null", "", 1, "NULL", "NULL"},
+        AcceptCase{"TwentyCharactersKeepFourteen", "abcdefghijklmnopqrst", "", 1, "ABCDEFGHIJKLMN",
+                   "ABCDEFGHIJKLMN"},
+        AcceptCase{"BlanksCount", " x", "", 1, " X", " X"},
+        AcceptCase{"BytesAbove127StayAsTheyAre", "\xe9z-1", "", 1, "\xe9Z-1", "\xe9Z-1"},
+        AcceptCase{"LongDescriptionKeeps254", "ibm", kLongDescription.c_str(), 1, "IBM",
+                   kCutDescription.c_str()}),
     [](const testing::TestParamInfo<AcceptCase> &info) { return std::string(info.param.name); });
 
 TEST(AcceptSymbolTexts, NeverWritesTheLastByteOfAField) {
     QuoteRecord record;
     memset(&record, 0x5a, sizeof(record));
-    ASSERT_EQ(accept_symbol_texts(&record, std::string(40, 's').c_str(), kLongDescription.c_str()), 1);
+    ASSERT_EQ(accept_symbol_texts(&record, std::string(40, 's').c_str(), kLongDescription.c_str()),
+              1);
     EXPECT_EQ(record.symbol[sizeof(record.symbol) - 1], 0x5a);
     EXPECT_EQ(record.description[sizeof(record.description) - 1], 0x5a);
     EXPECT_EQ(record.symbol[14], '\0');
     EXPECT_EQ(record.description[254], '\0');
-    EXPECT_EQ(reinterpret_cast<unsigned char *>(&record.last_sale)[0], 0x5a) << "other fields untouched";
+    EXPECT_EQ(reinterpret_cast<unsigned char *>(&record.last_sale)[0], 0x5a)
+        << "other fields untouched";
 }
 
 }  // namespace
@@ -102,15 +108,16 @@ struct IntervalText {
 class IntervalFromText : public testing::TestWithParam<IntervalText> {};
 
 TEST_P(IntervalFromText, ReadsUnsignedDecimalOrZero) {
-    EXPECT_EQ(interval_from_text(GetParam().text), GetParam().minutes) << '"' << GetParam().text << '"';
+    EXPECT_EQ(interval_from_text(GetParam().text), GetParam().minutes)
+        << '"' << GetParam().text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, IntervalFromText,
-                         testing::Values(IntervalText{"30", 30}, IntervalText{"  30  ", 30},
-                                         IntervalText{"007", 7}, IntervalText{"4294967295", 4294967295u},
-                                         IntervalText{"4294967296", 0}, IntervalText{"99999999999999999999", 0},
-                                         IntervalText{"", 0}, IntervalText{"   ", 0}, IntervalText{"-5", 0},
-                                         IntervalText{"+5", 0}, IntervalText{"ten", 0}, IntervalText{"12abc", 0},
-                                         IntervalText{"1 2", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IntervalFromText,
+    testing::Values(IntervalText{"30", 30}, IntervalText{"  30  ", 30}, IntervalText{"007", 7},
+                    IntervalText{"4294967295", 4294967295u}, IntervalText{"4294967296", 0},
+                    IntervalText{"99999999999999999999", 0}, IntervalText{"", 0},
+                    IntervalText{"   ", 0}, IntervalText{"-5", 0}, IntervalText{"+5", 0},
+                    IntervalText{"ten", 0}, IntervalText{"12abc", 0}, IntervalText{"1 2", 0}));
 
 }  // namespace

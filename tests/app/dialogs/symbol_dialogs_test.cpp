@@ -44,14 +44,16 @@ DialogScript::Step type_symbol(const char *symbol, const std::string &descriptio
 }
 
 DialogScript::Step click_when_open(const char *caption, int control_id) {
-    return mqtest::on_dialog(caption, [control_id](HWND dialog) { mqtest::post_click(dialog, control_id); });
+    return mqtest::on_dialog(caption,
+                             [control_id](HWND dialog) { mqtest::post_click(dialog, control_id); });
 }
 
 // Checks the refusal box and answers it.
 DialogScript::Step answer_refusal() {
     return mqtest::answer_message_box(APP_PRODUCT_NAME, [](HWND box) {
         EXPECT_EQ(mqtest::message_box_text(box), kMessageText);
-        EXPECT_EQ(GetWindow(box, GW_OWNER), find_dialog(kSymbolCaption)) << "the box belongs to the dialog";
+        EXPECT_EQ(GetWindow(box, GW_OWNER), find_dialog(kSymbolCaption))
+            << "the box belongs to the dialog";
         EXPECT_EQ(mqtest::message_box_icon(box), LoadIconA(nullptr, IDI_HAND)) << "error icon";
         EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "OK button only";
     });
@@ -62,7 +64,8 @@ TEST(SymbolDialog, ShowsTheRecordWithFocusInSymbol) {
     DialogScript script;
     script.then(mqtest::on_dialog(kSymbolCaption, [](HWND dialog) {
         EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_SYMBOL), "IBM");
-        EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION), "International Business Machines");
+        EXPECT_EQ(mqtest::control_text(dialog, IDC_SYMBOL_DESCRIPTION),
+                  "International Business Machines");
         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_SYMBOL_SYMBOL));
         mqtest::post_click(dialog, IDCANCEL);
     }));
@@ -98,7 +101,8 @@ TEST_P(SymbolDialogOk, StoresTheCutUpperCasedTexts) {
     EXPECT_EQ(script.run_dialog(symbol_dialog_run, &record), 1);
     EXPECT_STREQ(record.symbol, typed.stored_symbol);
     EXPECT_EQ(std::string(record.description), typed.stored_description);
-    EXPECT_EQ(static_cast<unsigned char>(record.symbol[15]), 0xA5) << "last byte of symbol never written";
+    EXPECT_EQ(static_cast<unsigned char>(record.symbol[15]), 0xA5)
+        << "last byte of symbol never written";
     EXPECT_EQ(static_cast<unsigned char>(record.description[255]), 0xA5);
 }
 
@@ -158,14 +162,15 @@ TEST_P(ProxyDialogOk, ShowsThePortAndStoresTheTypedOne) {
     EXPECT_EQ(state.proxy_port, port.stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ports, ProxyDialogOk,
-    testing::Values(TypedPort{0, "0", "", 0u}, TypedPort{80, "80", "8080abc", 8080u},
-                    TypedPort{4294967295u, "4294967295", "-1", 4294967295u},
-                    TypedPort{1, "1", "  +3128", 3128u},
-                    // Only the first ten characters are read.
-                    TypedPort{1, "1", "12345678905", 1234567890u},
-                    // Ten nines wrap around 2^32.
-                    TypedPort{1, "1", "99999999999", 1410065407u}, TypedPort{1, "1", "port", 0u}));
+INSTANTIATE_TEST_SUITE_P(Ports, ProxyDialogOk,
+                         testing::Values(TypedPort{0, "0", "", 0u},
+                                         TypedPort{80, "80", "8080abc", 8080u},
+                                         TypedPort{4294967295u, "4294967295", "-1", 4294967295u},
+                                         TypedPort{1, "1", "  +3128", 3128u},
+                                         // Only the first ten characters are read.
+                                         TypedPort{1, "1", "12345678905", 1234567890u},
+                                         // Ten nines wrap around 2^32.
+                                         TypedPort{1, "1", "99999999999", 1410065407u},
+                                         TypedPort{1, "1", "port", 0u}));
 
 }  // namespace

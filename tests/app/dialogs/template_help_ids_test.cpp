@@ -23,7 +23,9 @@ std::map<DWORD, DWORD> template_help_ids(int template_id) {
     if (!mqtest::load_dialog_template(template_id, &dialog)) return ids;
     for (const mqtest::TemplateItem &item : dialog.items) {
         DWORD id = static_cast<DWORD>(item.id);
-        ids[id] = id == kLabelId && ids.count(id) ? (ids[id] > item.help_id ? ids[id] : item.help_id) : item.help_id;
+        ids[id] = id == kLabelId && ids.count(id)
+                      ? (ids[id] > item.help_id ? ids[id] : item.help_id)
+                      : item.help_id;
     }
     return ids;
 }
@@ -32,7 +34,8 @@ std::map<DWORD, DWORD> template_help_ids(int template_id) {
 std::map<DWORD, DWORD> expected_ids(int template_id) {
     std::map<DWORD, DWORD> ids = {{kLabelId, 0}};
     for (const mqtest::ControlHelpId &entry : mqtest::kControlHelpIds) {
-        if (entry.template_id == template_id) ids[static_cast<DWORD>(entry.control_id)] = entry.help_id;
+        if (entry.template_id == template_id)
+            ids[static_cast<DWORD>(entry.control_id)] = entry.help_id;
     }
     return ids;
 }
@@ -43,6 +46,7 @@ TEST_P(TemplateHelpIds, EveryControlCarriesItsHelpContextIdAndLabelsZero) {
     EXPECT_EQ(template_help_ids(GetParam()), expected_ids(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Templates, TemplateHelpIds, testing::Values(IDD_SETTINGS, IDD_SYMBOL, IDD_PROXY));
+INSTANTIATE_TEST_SUITE_P(Templates, TemplateHelpIds,
+                         testing::Values(IDD_SETTINGS, IDD_SYMBOL, IDD_PROXY));
 
 }  // namespace

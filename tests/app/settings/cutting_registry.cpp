@@ -37,9 +37,9 @@ LONG cut_count(HKEY key, DWORD *subkeys, DWORD *values) {
 }
 LONG pass_close(HKEY key) { return g_real->close_key(key); }
 
-const SettingsRegistry kCuttingRegistry = {cut_open,         cut_create,       cut_query,
-                                           cut_set,          cut_enum,         cut_delete_value,
-                                           cut_delete_key,   cut_count,        pass_close};
+const SettingsRegistry kCuttingRegistry = {cut_open,       cut_create, cut_query,
+                                           cut_set,        cut_enum,   cut_delete_value,
+                                           cut_delete_key, cut_count,  pass_close};
 
 }  // namespace
 

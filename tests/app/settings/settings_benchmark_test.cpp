@@ -14,7 +14,8 @@ double milliseconds_since(const LARGE_INTEGER &start) {
     LARGE_INTEGER frequency;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 class SettingsBenchmark : public mqtest::SettingsKeyTest {};
@@ -38,8 +39,10 @@ TEST_F(SettingsBenchmark, SaveAndLoadOfAThousandRecords) {
     settings_load(&state);
     double load = milliseconds_since(start);
 
-    printf("[ BENCHMARK] 1000 records: first save %.1f ms, save over stored list %.1f ms, load %.1f ms\n",
-           first_save, save_again, load);
+    printf(
+        "[ BENCHMARK] 1000 records: first save %.1f ms, save over stored list %.1f ms, load %.1f "
+        "ms\n",
+        first_save, save_again, load);
     EXPECT_EQ(record_count(), SYMBOL_LIST_MAX_POSITIONS);
 }
 

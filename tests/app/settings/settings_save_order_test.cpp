@@ -20,9 +20,9 @@ namespace {
 using mqtest::make_record;
 using mqtest::put_value;
 using mqtest::record_bytes;
-using mqtest::symbol_subkey;
 using mqtest::StoredValue;
 using mqtest::StoreSnapshot;
+using mqtest::symbol_subkey;
 using mqtest::text_value;
 
 // How a stored entry is laid out before the save.
@@ -59,7 +59,8 @@ void seed_store(const std::vector<SeedEntry> &entries) {
 StoreSnapshot store_after_delete_then_write(StoreSnapshot store, const AppState &state) {
     DWORD update = state.update_minutes;
     DWORD port = state.proxy_port;
-    store["\\Update"] = StoredValue{REG_DWORD, std::string(reinterpret_cast<const char *>(&update), 4)};
+    store["\\Update"] =
+        StoredValue{REG_DWORD, std::string(reinterpret_cast<const char *>(&update), 4)};
     store["\\Port"] = StoredValue{REG_DWORD, std::string(reinterpret_cast<const char *>(&port), 4)};
     store["\\Proxy"] = StoredValue{REG_SZ, text_value(state.proxy)};
     for (int number = 0; number < 1000; ++number) {
@@ -127,7 +128,10 @@ RecordsBySymbol live_records(const AppState &state) {
 
 const Scenario kScenarios[] = {
     {"fewer live records than stored",
-     {{0, "AAA", Layout::Current}, {1, "BBB", Layout::Current}, {2, "CCC", Layout::Older}, {3, "DDD", Layout::Current}},
+     {{0, "AAA", Layout::Current},
+      {1, "BBB", Layout::Current},
+      {2, "CCC", Layout::Older},
+      {3, "DDD", Layout::Current}},
      {1, 2},
      {}},
     {"as many as stored, older layouts reused",
@@ -139,7 +143,10 @@ const Scenario kScenarios[] = {
      {0},
      {"EEE", "FFF", "GGG"}},
     {"gap in the stored numbers",
-     {{0, "AAA", Layout::Current}, {1, "BBB", Layout::Current}, {3, "DDD", Layout::Both}, {4, "EEE", Layout::Current}},
+     {{0, "AAA", Layout::Current},
+      {1, "BBB", Layout::Current},
+      {3, "DDD", Layout::Both},
+      {4, "EEE", Layout::Current}},
      {},
      {"FFF", "GGG"}},
     {"entry with a subkey of its own",
@@ -148,11 +155,17 @@ const Scenario kScenarios[] = {
      {"DDD", "EEE", "FFF"}},
     {"everything deleted", {{0, "AAA", Layout::Older}, {1, "BBB", Layout::Current}}, {0, 1}, {}},
     {"surplus up to an entry with a subkey of its own",
-     {{0, "AAA", Layout::Current}, {1, "BBB", Layout::Both}, {2, "CCC", Layout::WithChildKey}, {3, "DDD", Layout::Current}},
+     {{0, "AAA", Layout::Current},
+      {1, "BBB", Layout::Both},
+      {2, "CCC", Layout::WithChildKey},
+      {3, "DDD", Layout::Current}},
      {0, 1},
      {}},
     {"surplus up to a gap in the stored numbers",
-     {{0, "AAA", Layout::Older}, {1, "BBB", Layout::Current}, {2, "CCC", Layout::Current}, {4, "EEE", Layout::Both}},
+     {{0, "AAA", Layout::Older},
+      {1, "BBB", Layout::Current},
+      {2, "CCC", Layout::Current},
+      {4, "EEE", Layout::Both}},
      {1},
      {}},
 };
@@ -220,8 +233,10 @@ TEST_F(SettingsSaveOrder, CutOffAfterAnyCallKeepsEverySymbol) {
                     EXPECT_FALSE(was_stored) << record.first << " lost";
                     continue;
                 }
-                bool old_or_new = hit->second == record.second || (was_stored && hit->second == stored[record.first]);
-                EXPECT_TRUE(old_or_new) << record.first << " is neither its stored nor its saved version";
+                bool old_or_new = hit->second == record.second ||
+                                  (was_stored && hit->second == stored[record.first]);
+                EXPECT_TRUE(old_or_new)
+                    << record.first << " is neither its stored nor its saved version";
             }
         }
     }

@@ -20,7 +20,9 @@ using mqtest::subkey_exists;
 using mqtest::symbol_subkey;
 using mqtest::text_value;
 
-std::string dword_bytes(DWORD value) { return std::string(reinterpret_cast<const char *>(&value), 4); }
+std::string dword_bytes(DWORD value) {
+    return std::string(reinterpret_cast<const char *>(&value), 4);
+}
 
 void put_record(int number, const QuoteRecord &record) {
     put_value(symbol_subkey(number), "MQS", REG_BINARY, record_bytes(record));
@@ -105,14 +107,15 @@ TEST_F(SettingsLoad, ValuesAreReadWhateverTheirTypeWhenTheyFit) {
         {"proxy of 260 bytes with zero", "Proxy", REG_SZ, long_host + '\0', 15, 80, long_host},
         // (Wine refuses a REG_SZ that fills the buffer without a zero; as
         // binary the same bytes do come back unterminated.)
-        {"proxy binary of 260, no zero", "Proxy", REG_BINARY, std::string(260, 'p'), 15, 80, long_host},
+        {"proxy binary of 260, no zero", "Proxy", REG_BINARY, std::string(260, 'p'), 15, 80,
+         long_host},
     };
     for (const ValueCase &c : cases) {
         SCOPED_TRACE(c.case_name);
         mqtest::delete_store();
         put_value("", c.value_name, c.type, c.bytes);
         memset(state.proxy, 'x', sizeof(state.proxy));  // no zero: a load must end it
-        state.proxy_port = 0xFFFFFFFF;                    // high bytes must not survive
+        state.proxy_port = 0xFFFFFFFF;                  // high bytes must not survive
         settings_load(&state);
         EXPECT_EQ(state.update_minutes, c.update_minutes);
         EXPECT_EQ(state.proxy_port, c.proxy_port);
@@ -132,13 +135,14 @@ TEST_F(SettingsLoad, FirstMissingNumberEndsTheList) {
 }
 
 TEST_F(SettingsLoad, EntriesThatCannotBeReadAreSkippedAndTheNextIsRead) {
-    put_record(0, make_record("NODESC", ""));                                                       // empty description
-    put_record(1, make_record("", "No symbol"));                                                    // empty symbol
-    put_value(symbol_subkey(2), "MQS", REG_BINARY, record_bytes(make_record("BIG", "Big")) + "x");  // 693 bytes
-    put_value(symbol_subkey(3), "Sym", REG_SZ, text_value("ONLYSYM"));                              // no "Desc"
-    put_value(symbol_subkey(4), "Sym", REG_SZ, std::string(17, 'S'));                               // "Sym" too long
+    put_record(0, make_record("NODESC", ""));     // empty description
+    put_record(1, make_record("", "No symbol"));  // empty symbol
+    put_value(symbol_subkey(2), "MQS", REG_BINARY,
+              record_bytes(make_record("BIG", "Big")) + "x");           // 693 bytes
+    put_value(symbol_subkey(3), "Sym", REG_SZ, text_value("ONLYSYM"));  // no "Desc"
+    put_value(symbol_subkey(4), "Sym", REG_SZ, std::string(17, 'S'));   // "Sym" too long
     put_value(symbol_subkey(4), "Desc", REG_SZ, text_value("Long symbol"));
-    mqtest::create_subkey(symbol_subkey(5));                                                        // no values
+    mqtest::create_subkey(symbol_subkey(5));  // no values
     put_record(6, make_record("LAST", "Last one"));
     settings_load(&state);
     ASSERT_EQ(record_count(), 1);

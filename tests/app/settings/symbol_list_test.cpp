@@ -175,7 +175,8 @@ TEST(QuoteRecordDeleted, OnlyTheExactUpperCaseTextMarksADeletedEntry) {
     struct Case {
         const char *symbol;
         int deleted;
-    } cases[] = {{"NULL", 1}, {"null", 0}, {"Null", 0}, {"NULLX", 0}, {"NUL", 0}, {"", 0}, {"MSFT", 0}};
+    } cases[] = {{"NULL", 1}, {"null", 0}, {"Null", 0}, {"NULLX", 0},
+                 {"NUL", 0},  {"", 0},     {"MSFT", 0}};
     for (const Case &c : cases) {
         QuoteRecord record = make_record(c.symbol, 0.0f);
         EXPECT_EQ(quote_record_is_deleted(&record) != 0, c.deleted != 0) << '"' << c.symbol << '"';
@@ -209,11 +210,13 @@ TEST(QuoteRecordTerminate, FieldsWithoutAZeroEndInTheirLastByte) {
     quote_record_terminate_texts(&record);
     const unsigned char *after = reinterpret_cast<const unsigned char *>(&record);
     for (const TextField &field : kTextFields) {
-        EXPECT_EQ(strlen(reinterpret_cast<const char *>(after + field.offset)), field.width - 1) << field.name;
+        EXPECT_EQ(strlen(reinterpret_cast<const char *>(after + field.offset)), field.width - 1)
+            << field.name;
     }
     for (size_t i = 0; i < sizeof(bytes); ++i) {
         bool last_of_field = false;
-        for (const TextField &field : kTextFields) last_of_field |= i == field.offset + field.width - 1;
+        for (const TextField &field : kTextFields)
+            last_of_field |= i == field.offset + field.width - 1;
         if (!last_of_field) {
             ASSERT_EQ(after[i], 'A') << "byte " << i << " changed";
         }
