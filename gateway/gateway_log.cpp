@@ -56,13 +56,13 @@ std::vector<std::string> GatewayLog::recent_requests() {
     return std::vector<std::string>(recent_.begin(), recent_.end());
 }
 
-std::string local_clock_text(uint64_t milliseconds_ago) {
+std::string local_clock_text(int64_t milliseconds_from_now) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER ticks;
     ticks.LowPart = now.dwLowDateTime;
     ticks.HighPart = now.dwHighDateTime;
-    ticks.QuadPart -= milliseconds_ago * 10000;
+    ticks.QuadPart += milliseconds_from_now * 10000;
     FILETIME then = {ticks.LowPart, ticks.HighPart};
     FILETIME local;
     SYSTEMTIME time;

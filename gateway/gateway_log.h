@@ -43,8 +43,9 @@ private:
     std::deque<std::string> recent_;
 };
 
-// "HH:MM:SS" in local time for a moment `milliseconds_ago` before now.
-std::string local_clock_text(uint64_t milliseconds_ago);
+// "HH:MM:SS" in local time for a moment `milliseconds_from_now` away:
+// before now when negative, after it when positive.
+std::string local_clock_text(int64_t milliseconds_from_now);
 
 // Tells the user `message`: into the log when it is open, else on standard
 // error when the program has one (under Wine, started from a terminal), else

@@ -76,8 +76,9 @@ std::function<GatewayStatus()> status_of(const GatewayOptions &options, QuoteSer
     std::string started_at = local_clock_text(0);
     return [&options, &service, &log, started_at] {
         uint64_t now = monotonic_ms();
-        GatewayStatus status = service.status(
-            [now](uint64_t at) { return local_clock_text(now > at ? now - at : 0); });
+        GatewayStatus status = service.status([now](uint64_t at) {
+            return local_clock_text(static_cast<int64_t>(at) - static_cast<int64_t>(now));
+        });
         status.version = MQ_GATEWAY_VERSION_TEXT;
         status.port = options.port;
         status.started_at = started_at;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 #include <vector>
 
 namespace {
@@ -13,11 +15,21 @@ const DWORD kMaxWatchlistBytes = 64 * 1024;
 }  // namespace
 
 std::string load_watchlist() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, GATEWAY_REGISTRY_KEY, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return std::string();
+    }
+    // RegQueryValueExA, not RegGetValueA: the gateway runs where XP's
+    // advapi32 has no RegGetValueA. The value need not end in a terminator.
     std::vector<char> text(kMaxWatchlistBytes + 1, '\0');
+    DWORD type = 0;
     DWORD size = kMaxWatchlistBytes;
-    LONG result = RegGetValueA(HKEY_CURRENT_USER, GATEWAY_REGISTRY_KEY, kWatchlistValue,
-                               RRF_RT_REG_SZ, nullptr, text.data(), &size);
-    return result == ERROR_SUCCESS ? std::string(text.data()) : std::string();
+    LONG result = RegQueryValueExA(key, kWatchlistValue, nullptr, &type,
+                                   reinterpret_cast<BYTE *>(text.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ) return std::string();
+    return std::string(text.data(), strnlen(text.data(), size));
 }
 
 void save_watchlist(const std::string &text) {

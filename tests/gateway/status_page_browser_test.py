@@ -40,6 +40,11 @@ def get(port, path, host=None):
     return answer.status, headers, body
 
 
+def clock_seconds(text):
+    hours, minutes, seconds = (int(part) for part in text.split(":"))
+    return hours * 3600 + minutes * 60 + seconds
+
+
 def chromium(*arguments):
     return subprocess.run([CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", *arguments],
                           capture_output=True, text=True, timeout=90)
@@ -83,7 +88,9 @@ class StatusPage(unittest.TestCase):
         nasdaq, yahoo = facts["sources"]
         self.assertEqual((nasdaq["name"], nasdaq["state"], nasdaq["last_error"]),
                          ("nasdaq", "resting", "rate limited (http 429)"))
-        self.assertIsNotNone(nasdaq["resting_until"])
+        # It rests the minute after the 429 that failed it.
+        self.assertIn(clock_seconds(nasdaq["resting_until"]) - clock_seconds(nasdaq["failing_since"]),
+                      (59, 60, 61, 60 - 86400))
         self.assertEqual((yahoo["name"], yahoo["state"], yahoo["last_error"]),
                          ("yahoo", "failing", "unreachable"))
         symbols = {row["symbol"]: row for row in facts["symbols"]}
@@ -93,7 +100,8 @@ class StatusPage(unittest.TestCase):
         self.assertEqual(symbols["NOSUCH"]["last_outcome"],
                          "no quote: nasdaq: unknown symbol; yahoo: unreachable")
         self.assertEqual((facts["port"], facts["source_order"]), (self.port, ["nasdaq", "yahoo"]))
-        self.assertEqual(len(facts["recent_requests"]), 3)
+        for symbol in ("MSFT", "NOSUCH", "LIMIT"):
+            self.assertEqual(sum("\t%s\t" % symbol in line for line in facts["recent_requests"]), 1)
         print("[ measured ] /status.json of the driven states:\n" + json.dumps(facts, indent=1))
 
     def test_a_foreign_host_gets_no_page(self):
