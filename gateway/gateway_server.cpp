@@ -37,10 +37,11 @@ public:
     // Waits at most `timeout_ms` in all for every thread to end.
     void wait(DWORD timeout_ms) {
         DWORD started = GetTickCount();
-        while (running() > 0 && GetTickCount() - started < timeout_ms) {
+        DWORD elapsed = 0;
+        while (running() > 0 && (elapsed = GetTickCount() - started) < timeout_ms) {
             size_t count = std::min<size_t>(threads_.size(), MAXIMUM_WAIT_OBJECTS);
             WaitForMultipleObjects(static_cast<DWORD>(count), threads_.data(), TRUE,
-                                   timeout_ms - (GetTickCount() - started));
+                                   timeout_ms - elapsed);
         }
     }
 
