@@ -8,15 +8,6 @@ namespace {
 
 const char kCaption[] = "Morvane Quote Gateway";
 
-std::string local_time_text() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char text[32];
-    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-             now.wHour, now.wMinute, now.wSecond);
-    return text;
-}
-
 bool write_all(HANDLE file, const std::string &text) {
     DWORD written = 0;
     return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -69,6 +60,15 @@ std::string local_clock_text(int64_t milliseconds_from_now) {
     if (!FileTimeToLocalFileTime(&then, &local) || !FileTimeToSystemTime(&local, &time)) return "";
     char text[16];
     snprintf(text, sizeof(text), "%02u:%02u:%02u", time.wHour, time.wMinute, time.wSecond);
+    return text;
+}
+
+std::string local_time_text() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond);
     return text;
 }
 

@@ -43,6 +43,9 @@ private:
     std::deque<std::string> recent_;
 };
 
+// "YYYY-MM-DD HH:MM:SS" in local time now, as the log writes it.
+std::string local_time_text();
+
 // "HH:MM:SS" in local time for a moment `milliseconds_from_now` away:
 // before now when negative, after it when positive.
 std::string local_clock_text(int64_t milliseconds_from_now);

@@ -73,7 +73,7 @@ QuoteServiceHooks service_hooks(HANDLE stop, GatewayLog &log) {
 // started with.
 std::function<GatewayStatus()> status_of(const GatewayOptions &options, QuoteService &service,
                                          GatewayLog &log) {
-    std::string started_at = local_clock_text(0);
+    std::string started_at = local_time_text();
     return [&options, &service, &log, started_at] {
         uint64_t now = monotonic_ms();
         GatewayStatus status = service.status([now](uint64_t at) {
