@@ -50,6 +50,8 @@ constexpr uint64_t kStatusSymbolsMs = 24ull * 3600 * 1000;
 constexpr size_t kStatusRequestLines = 50;
 
 // --- Serving the ticker ---
+// A symbol is at most this long (the ticker's own limit).
+constexpr size_t kMaxSymbolLength = 15;
 // Request line and headers together may not exceed this.
 constexpr size_t kMaxRequestHeadBytes = 8192;
 // A client gets this long to send its whole request, and to take the answer.

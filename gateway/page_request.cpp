@@ -1,8 +1,8 @@
 #include "gateway/page_request.h"
 
-namespace {
+#include "gateway/plain_text.h"
 
-constexpr size_t kMaxSymbolLength = 15;
+namespace {
 
 bool same_letters(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
@@ -86,12 +86,6 @@ bool is_status_route(std::string_view target, RequestKind *kind) {
         return true;
     }
     return false;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
 }
 
 // How many Host headers `headers` (the lines after the request line) holds;

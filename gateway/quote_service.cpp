@@ -56,7 +56,7 @@ QuoteService::Entry &QuoteService::entry_of(const std::string &symbol) {
 }
 
 bool QuoteService::is_fresh(const Entry &entry, uint64_t now) const {
-    return entry.fresh_quote && now - entry.quoted_at < cache_ms_;
+    return entry.last.found && now - entry.quoted_at < cache_ms_;
 }
 
 ServedQuote QuoteService::served_from_cache(Entry &entry) {
@@ -101,7 +101,6 @@ void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch
     entry.tried = true;
     entry.tried_at = now;
     entry.last = served;
-    entry.fresh_quote = served.found && cache_ms_ > 0;
     if (served.found) {
         entry.quoted_at = now;
         entry.prefetched = prefetch;

@@ -73,8 +73,7 @@ private:
         uint64_t fetches = 0;  // fetches finished, for those who wait on one
         bool tried = false;    // asked of the sources at tried_at
         uint64_t tried_at = 0;
-        ServedQuote last;          // what the last fetch gave
-        bool fresh_quote = false;  // last.found, and not yet outlived
+        ServedQuote last;  // what the last fetch gave
         uint64_t quoted_at = 0;
         bool prefetched = false;  // the quote came from a prefetch, not yet served
         // What the last request for the symbol got, for the status page.

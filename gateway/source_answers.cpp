@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "gateway/plain_text.h"
+
 using nlohmann::json;
 
 namespace {
@@ -34,12 +36,6 @@ std::string_view text_of(const json *value) {
         return {};
     }
     return value->get_ref<const std::string &>();
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
 }
 
 // A price the ticker can hold: finite, not negative, within a float.

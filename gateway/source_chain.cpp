@@ -1,5 +1,7 @@
 #include "gateway/source_chain.h"
 
+#include "gateway/plain_text.h"
+
 #include <algorithm>
 #include <chrono>
 #include <utility>
@@ -18,16 +20,6 @@ int64_t days_from_civil(int64_t year, unsigned month, unsigned day) {
     return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
 }
 
-bool read_number(std::string_view text, int64_t *value) {
-    if (text.empty() || text.size() > 9) return false;
-    *value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        *value = *value * 10 + (c - '0');
-    }
-    return true;
-}
-
 // "Wed, 21 Oct 2026 07:28:00 GMT", the one date form HTTP senders use.
 bool read_http_date(std::string_view text, int64_t *seconds) {
     static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
@@ -36,9 +28,9 @@ bool read_http_date(std::string_view text, int64_t *seconds) {
     size_t month_at = std::string_view(kMonths).find(month);
     int64_t day, year, hour, minute, second;
     if (month_at == std::string_view::npos || month_at % 3 != 0 ||
-        !read_number(text.substr(5, 2), &day) || !read_number(text.substr(12, 4), &year) ||
-        !read_number(text.substr(17, 2), &hour) || !read_number(text.substr(20, 2), &minute) ||
-        !read_number(text.substr(23, 2), &second) || text[7] != ' ' || text[11] != ' ' ||
+        !read_digits(text.substr(5, 2), &day) || !read_digits(text.substr(12, 4), &year) ||
+        !read_digits(text.substr(17, 2), &hour) || !read_digits(text.substr(20, 2), &minute) ||
+        !read_digits(text.substr(23, 2), &second) || text[7] != ' ' || text[11] != ' ' ||
         text[16] != ' ' || text[19] != ':' || text[22] != ':' || day < 1 || day > 31 || hour > 23 ||
         minute > 59 || second > 60) {
         return false;
@@ -52,10 +44,9 @@ bool read_http_date(std::string_view text, int64_t *seconds) {
 }  // namespace
 
 uint32_t retry_after_ms(std::string_view header, int64_t now_seconds) {
-    while (!header.empty() && header.front() == ' ') header.remove_prefix(1);
-    while (!header.empty() && header.back() == ' ') header.remove_suffix(1);
+    header = trimmed(header);
     int64_t seconds = 0;
-    if (!read_number(header, &seconds)) {
+    if (!read_digits(header, &seconds)) {
         int64_t at = 0;
         if (!read_http_date(header, &at) || at <= now_seconds) return 0;
         seconds = at - now_seconds;

@@ -5,22 +5,13 @@
 
 #include "gateway/gateway_limits.h"
 #include "gateway/page_request.h"
+#include "gateway/plain_text.h"
 
 namespace {
 
 // A last-asked time this much newer than the stored one is worth a write;
 // finer steps do not change what is forgotten when.
 constexpr int64_t kResaveSeconds = 3600;
-
-bool read_seconds(std::string_view text, int64_t *seconds) {
-    if (text.empty() || text.size() > 12) return false;
-    *seconds = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        *seconds = *seconds * 10 + (c - '0');
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -32,7 +23,7 @@ Watchlist Watchlist::loaded(std::string_view text) {
         size_t space = line.find(' ');
         int64_t seconds = 0;
         if (space != std::string_view::npos && is_valid_symbol(line.substr(0, space)) &&
-            read_seconds(line.substr(space + 1), &seconds)) {
+            read_digits(line.substr(space + 1), &seconds)) {
             list.last_asked_[std::string(line.substr(0, space))] = seconds;
         }
         if (end == std::string_view::npos) break;
