@@ -1,6 +1,8 @@
 #include "app/tray_icon.h"
 
 #include <shellapi.h>
+#include <stddef.h>
+#include <stdint.h>
 #include <string.h>
 
 #include "app/app_state.h"
@@ -11,16 +13,19 @@ namespace {
 
 // The two layouts the shell takes: the first one (64-character tooltip, no
 // balloon) and the one with the 128-character tooltip and the balloon fields.
-const DWORD kSmallDataSize = 88;
-const DWORD kLargeDataSize = 488;
+// In a 32-bit process they are 88 and 488 bytes.
+const DWORD kSmallDataSize = offsetof(NOTIFYICONDATAA, szTip) + 64;
+const DWORD kLargeDataSize = offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD);
 
 static_assert(sizeof(NOTIFYICONDATAA) >= kLargeDataSize, "NOTIFYICONDATAA holds the large layout");
-static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == kSmallDataSize,
-              "small layout ends after a 64-byte tip");
-static_assert(offsetof(NOTIFYICONDATAA, szInfo) == 160 &&
-                  offsetof(NOTIFYICONDATAA, szInfoTitle) == 420 &&
-                  offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD) == kLargeDataSize,
-              "large layout: 128-byte tip, then the balloon fields, ending at 488 bytes");
+static_assert(offsetof(NOTIFYICONDATAA, szInfoTitle) + 64 == offsetof(NOTIFYICONDATAA, dwInfoFlags),
+              "large layout: the balloon title comes just before its flags");
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(kSmallDataSize == 88 && kLargeDataSize == 488 &&
+                  offsetof(NOTIFYICONDATAA, szInfo) == 160 &&
+                  offsetof(NOTIFYICONDATAA, szInfoTitle) == 420,
+              "the 32-bit layouts: 88 bytes, and 488 with the balloon fields");
+#endif
 
 // An all-zero block of the chosen size, addressed to the program's one icon.
 void start_icon_data(NOTIFYICONDATAA *data, HWND window, DWORD size) {

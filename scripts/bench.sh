@@ -30,7 +30,8 @@
 # prints the median and the spread (lowest..highest) of every figure and
 # ratio, and "met" or "MISSED" beside a ratio that has a goal.
 #
-# Builds what it needs in build/bench-win32 and build/bench-native (with
+# Builds what it needs in build/bench-win32 (build/bench-win64 where the
+# machine runs no 32-bit program: scripts/wine-arch.sh) and build/bench-native (with
 # -DMQ_BUILD_BENCHMARKS=ON; the test build never holds the benchmarks),
 # starts tools/quote_server.py and tests/gateway/fake_source.py itself and
 # stops them again, and runs the Win32 programs in one Wine session of its
@@ -40,8 +41,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# shellcheck source=scripts/wine-arch.sh
+source scripts/wine-arch.sh
+wine_preset=win32
+if ! runs_32_bit_programs; then
+  wine_preset=win64
+  use_wine64_stand_in
+fi
+
 all_benchmarks=(refresh parse settings startup gateway watchlist)
-win32_dir=build/bench-win32
+win32_dir=build/bench-$wine_preset
 native_dir=build/bench-native
 bench_bin=$win32_dir/bench-bin
 server_dir=$win32_dir/bench-servers
@@ -152,7 +161,8 @@ wants gateway && win32_targets+=(gateway_bench)
 wants watchlist && win32_targets+=(watchlist_bench)
 
 echo "== building the benchmarks in $win32_dir and $native_dir"
-cmake --preset win32 -B "$win32_dir" -DMQ_BUILD_BENCHMARKS=ON >/dev/null
+[ "$wine_preset" = win32 ] || echo "   (the x86-64 stand-in under wine64: this machine runs no 32-bit program)"
+cmake --preset "$wine_preset" -B "$win32_dir" -DMQ_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$win32_dir" -j "$jobs" --target "${win32_targets[@]}" >/dev/null
 if wants parse; then
   cmake --preset native -B "$native_dir" -DCMAKE_BUILD_TYPE=Release -DMQ_SANITIZE=OFF \

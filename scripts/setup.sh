@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make googletest
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine fonts-liberation
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine fonts-liberation
   xvfb xauth x11-apps imagemagick
   fp-utils python3 nlohmann-json3-dev
   nsis zip

@@ -19,7 +19,8 @@ shift
 export WINEPREFIX="$prefix_dir"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-export WINEARCH=win32
+# win32 unless the caller asks for the x86-64 stand-in (WINEARCH=win64).
+export WINEARCH=${WINEARCH:-win32}
 
 xvfb_pid=""
 cleanup() {

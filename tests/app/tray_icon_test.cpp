@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <stddef.h>
 #include <string.h>
 
 #include <string>
@@ -35,8 +36,14 @@ BOOL WINAPI record_notify(DWORD message, PNOTIFYICONDATAA data) {
     return g_shell_result;
 }
 
+#ifdef _WIN64
+// The x86-64 stand-in build: the same two layouts with 8-byte handles.
+const DWORD kSmall = offsetof(NOTIFYICONDATAA, szTip) + 64;
+const DWORD kLarge = offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD);
+#else
 const DWORD kSmall = 88;
 const DWORD kLarge = 488;
+#endif
 
 // The icons come from the module of the window's class: this test program
 // links the program's own resources, so they load as in the program.

@@ -197,6 +197,9 @@ protected:
 };
 
 TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
+#ifdef _WIN64
+    GTEST_SKIP() << "the installer NSIS makes is a 32-bit program, which 64-bit Wine cannot start";
+#endif
     // A word the installer does not know installs nothing.
     EXPECT_EQ(run_setup("/S /LIVE=2"), 2u);
     EXPECT_EQ(run_setup("/S /AUTOSTRAT=1"), 2u);

@@ -1,0 +1,7 @@
+# The same sources built for x86-64, only to run the Wine tests on machines
+# whose kernel executes no 32-bit program (Wine's 32-bit loader fails there
+# with "Exec format error"). What ships is the 32-bit build: the plug-in's
+# attach record holds a pointer, so its layout is the 32-bit one only there.
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MQ_MINGW_PREFIX x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
