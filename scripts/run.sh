@@ -3,7 +3,8 @@
 #   scripts/run.sh           with the local quote server as its market
 #   scripts/run.sh --live    with the quote gateway and live quotes
 # Installs what is missing, builds the Win32 deliverables and starts the tray
-# program in a Wine prefix of its own (build/win32/run-prefix). Without
+# program in a Wine prefix of its own (build/win32/run-prefix; where the
+# machine runs no 32-bit program, build/win64: scripts/wine-arch.sh). Without
 # --live it first starts tools/quote_server.py; with --live it builds and
 # starts Morvane Quote Gateway.exe instead (port 8421, log in
 # build/win32/run-gateway.log) and stops it again at the end. The first run
@@ -17,7 +18,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build_dir=${MQ_RUN_BUILD_DIR:-build/win32}
+# shellcheck source=scripts/wine-arch.sh
+source scripts/wine-arch.sh
+wine_preset=win32
+if ! runs_32_bit_programs; then
+  wine_preset=win64
+  use_wine64_stand_in
+fi
+build_dir=${MQ_RUN_BUILD_DIR:-build/$wine_preset}
 settings_key='HKCU\Software\Morvane\Morvane Quote'
 demo_symbols=(MSFT INTC CSCO ORCL AAPL)
 gateway_port=8421
@@ -217,7 +225,9 @@ targets=(morvane_quote mq_nasdaq mq_utilities mq_help_file mq_seed_watchlist)
 [ -z "${DISPLAY:-}" ] && targets+=(mq_tray_click)
 
 scripts/setup.sh
-cmake --preset win32 -B "$build_dir" >/dev/null
+[ "$wine_preset" = win32 ] ||
+  echo "run: this machine runs no 32-bit program; running the x86-64 test build under wine64"
+cmake --preset "$wine_preset" -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "${MQ_JOBS:-$(nproc 2>/dev/null || echo 2)}" --target "${targets[@]}"
 
 if [ -n "${DISPLAY:-}" ]; then
