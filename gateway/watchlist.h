@@ -15,8 +15,8 @@
 
 class Watchlist {
 public:
-    // Reads what `saved` wrote: one "SYMBOL SECONDS" line each; lines that
-    // do not read are skipped.
+    // Reads what `saved` wrote: one "SYMBOL SECONDS" line each, in the order
+    // they were asked; lines that do not read are skipped.
     static Watchlist loaded(std::string_view text);
 
     // Marks `symbol` asked at `now` (seconds since 1970). True when the
@@ -25,16 +25,25 @@ public:
     bool note(const std::string &symbol, int64_t now);
 
     // The symbols asked within the last 7 days, at most 1,000 of them (the
-    // most recently asked); older ones are forgotten.
+    // most recently asked); older ones are forgotten. They come in the order
+    // of their last requests, which is the order a ticker walks its list in:
+    // fetched in that order, each is ready about when it is asked for.
     std::vector<std::string> symbols(int64_t now);
 
     std::string saved();
 
 private:
-    void forget_old(int64_t now);
+    struct Asked {
+        int64_t at;      // seconds since 1970
+        uint64_t order;  // higher for a later request
+    };
 
-    std::map<std::string, int64_t> last_asked_;
+    void forget_old(int64_t now);
+    std::vector<std::pair<Asked, std::string>> by_request_order() const;
+
+    std::map<std::string, Asked> last_asked_;
     std::map<std::string, int64_t> stored_;  // what `saved` last wrote
+    uint64_t next_order_ = 0;
 };
 
 #endif

@@ -183,6 +183,17 @@ TEST(Watchlist, ForgetsAWeekWithoutARequestAndKeepsTheLatestThousand) {
     EXPECT_EQ(std::count(kept.begin(), kept.end(), "NEW"), 0);
 }
 
+// A ticker walks its list in the same order each time; prefetched in the
+// order of the last walk, each quote is ready about when it is asked for.
+TEST(Watchlist, GivesTheSymbolsInTheOrderTheyWereLastAskedAlsoAfterARestart) {
+    Watchlist list;
+    for (const char *symbol : {"W2", "W10", "W1", "W3"}) list.note(symbol, 1000);
+    list.note("W10", 1001);
+    const std::vector<std::string> walked = {"W2", "W1", "W3", "W10"};
+    EXPECT_EQ(list.symbols(1001), walked);
+    EXPECT_EQ(Watchlist::loaded(list.saved()).symbols(1001), walked);
+}
+
 TEST(Watchlist, IsSavedAgainForANewSymbolOrAnHourLater) {
     Watchlist list;
     EXPECT_TRUE(list.note("MSFT", 1000));
