@@ -3,7 +3,7 @@
 driven through the fake source into each state (a good quote, a 429 that
 rests Nasdaq, an unknown symbol, a dead Yahoo), then read as JSON, refused
 to a foreign Host, and opened in headless Chromium, whose rendered page is
-checked and saved as the README's screenshot.
+checked and saved as a picture (the README's, when SCREENSHOT is that file).
 
     status_page_browser_test.py GATEWAY_EXE FAKE_SOURCE_PORT_FILE SCREENSHOT
 """
@@ -123,6 +123,7 @@ class StatusPage(unittest.TestCase):
         # Nothing but the page itself: no script, style sheet, font or image to load.
         for tag in ("<script", "<link", "<img", "<iframe", "url("):
             self.assertNotIn(tag, dom.lower())
+        os.makedirs(os.path.dirname(os.path.abspath(SCREENSHOT)), exist_ok=True)
         chromium("--screenshot=" + SCREENSHOT, "--window-size=1000,900", "--hide-scrollbars", url)
         self.assertTrue(os.path.getsize(SCREENSHOT) > 0)
 
