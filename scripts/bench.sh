@@ -43,11 +43,7 @@ cd "$(dirname "$0")/.."
 
 # shellcheck source=scripts/wine-arch.sh
 source scripts/wine-arch.sh
-wine_preset=win32
-if ! runs_32_bit_programs; then
-  wine_preset=win64
-  use_wine64_stand_in
-fi
+choose_wine_preset
 
 all_benchmarks=(refresh parse settings startup gateway watchlist)
 win32_dir=build/bench-$wine_preset

@@ -20,11 +20,7 @@ cd "$(dirname "$0")/.."
 
 # shellcheck source=scripts/wine-arch.sh
 source scripts/wine-arch.sh
-wine_preset=win32
-if ! runs_32_bit_programs; then
-  wine_preset=win64
-  use_wine64_stand_in
-fi
+choose_wine_preset
 build_dir=${MQ_RUN_BUILD_DIR:-build/$wine_preset}
 settings_key='HKCU\Software\Morvane\Morvane Quote'
 demo_symbols=(MSFT INTC CSCO ORCL AAPL)

@@ -87,10 +87,10 @@ else
 fi
 
 read -r native_passed native_failed < <(counts native)
-read -r win32_passed win32_failed < <(counts "$wine_half")
+read -r wine_passed wine_failed < <(counts "$wine_half")
 echo "$format_line"
 echo "native: $native_passed passed, $native_failed failed"
-echo "$wine_half: $win32_passed passed, $win32_failed failed"
-[ "$native_failed" -eq 0 ] && [ "$win32_failed" -eq 0 ] || status=1
-echo "total: $((native_passed + win32_passed)) passed, $((native_failed + win32_failed)) failed"
+echo "$wine_half: $wine_passed passed, $wine_failed failed"
+[ "$native_failed" -eq 0 ] && [ "$wine_failed" -eq 0 ] || status=1
+echo "total: $((native_passed + wine_passed)) passed, $((native_failed + wine_failed)) failed"
 exit $status

@@ -17,3 +17,13 @@ use_wine64_stand_in() {
   export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH"
   export WINEARCH=win64
 }
+
+# choose_wine_preset: sets wine_preset to win32, or, where 32-bit programs
+# cannot run, to win64 with the stand-in's Wine from here on.
+choose_wine_preset() {
+  wine_preset=win32
+  if ! runs_32_bit_programs; then
+    wine_preset=win64
+    use_wine64_stand_in
+  fi
+}
