@@ -4,4 +4,6 @@
 # attach record holds a pointer, so its layout is the 32-bit one only there.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MQ_MINGW_PREFIX x86_64-w64-mingw32)
+# Its tests run under the 64-bit loader, whoever configures the build.
+find_program(MQ_WINE NAMES wine PATHS ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine64 NO_DEFAULT_PATH)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
