@@ -11,7 +11,6 @@
 enum { APP_PROXY_SIZE = 260, APP_BALLOON_TEXT_SIZE = 256, APP_DEFAULT_UPDATE_MINUTES = 15 };
 
 #define APP_PRODUCT_NAME "Morvane Quote"
-#define APP_PROGRAM_FILE_NAME APP_PRODUCT_NAME ".exe"
 
 // Module handles are kept as opaque pointers so that portable code can include
 // this header; the Win32 code casts them to HMODULE.

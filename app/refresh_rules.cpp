@@ -17,6 +17,9 @@ uint32_t refresh_interval_ms(uint32_t update_minutes) {
     return update_minutes * 60000u;
 }
 
+// The sum after adding one symbol's percentage move. The divisor is the last
+// sale; the term and the addition are done in double, the sum kept as float.
+// Not static, like refresh_format_line: the refresh rules' tests call both.
 float refresh_add_term(float sum, float last_sale, float previous_close) {
     double term = ((double)last_sale - (double)previous_close) * (100.0 / (double)last_sale);
     return (float)((double)sum + term);
@@ -71,13 +74,18 @@ void refresh_take_answer(QuoteRecord *record, const QuoteRequest *request, const
                     sizeof(request->detail_url));
 }
 
+// Writes the line for one symbol into `line` (REFRESH_LINE_SIZE bytes), cut
+// at the buffer's end; returns its length.
 size_t refresh_format_line(char *line, const char *symbol, float last_sale) {
     // A huge price makes "%.4f" long; the line is simply cut at its buffer.
     snprintf(line, REFRESH_LINE_SIZE, "%s:$%.4f ", symbol, (double)last_sale);
     return strlen(line);
 }
 
-bool refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line) {
+// Appends `prefix` and `line` to `text` when the line is shorter than `limit`
+// minus the text's length; returns true when appended. With limit at most the
+// buffer size (less one per prefix character) the text always fits.
+static bool refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line) {
     size_t used = strlen(text);
     if (used >= limit || strlen(line) >= limit - used) {
         return false;

@@ -26,10 +26,6 @@ extern "C" {
 // millisecond count run at the longest one that fits.
 uint32_t refresh_interval_ms(uint32_t update_minutes);
 
-// The sum after adding one symbol's percentage move. The divisor is the last
-// sale; the term and the addition are done in double, the sum kept as float.
-float refresh_add_term(float sum, float last_sale, float previous_close);
-
 // Trend icon id (113 to 117) for a summed movement; not-a-number counts as
 // the steepest fall.
 uint32_t refresh_trend_icon(float sum);
@@ -69,15 +65,6 @@ void refresh_pass_add(RefreshPass *pass, const QuoteRecord *record);
 
 // The tooltip to show: the lines, or "Morvane Quote" when there are none.
 const char *refresh_pass_tooltip(RefreshPass *pass);
-
-// Helpers the pass is built from, exposed for their own tests.
-// Writes the line for one symbol into `line` (REFRESH_LINE_SIZE bytes),
-// cut at the buffer's end; returns its length.
-size_t refresh_format_line(char *line, const char *symbol, float last_sale);
-// Appends `prefix` and `line` to `text` when the line is shorter than
-// `limit` minus the text's length; returns true when appended. With limit at
-// most the buffer size (less one per prefix character) the text always fits.
-bool refresh_append_if_fits(char *text, size_t limit, const char *prefix, const char *line);
 
 #ifdef __cplusplus
 }

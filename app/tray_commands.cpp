@@ -14,6 +14,32 @@
 
 namespace {
 
+// Dialogs opened from the tray that are still open; the tray window is shown
+// while it is above 0. Dialogs nest inside each other's modal loops, so a
+// flag per dialog would not do.
+int32_t open_dialog_count = 0;
+
+}  // namespace
+
+// Bracket every dialog opened from the tray: the hidden tray window is shown
+// while at least one is open. Not static: the tray's tests call them
+// directly.
+void show_owner_window(HWND window) {
+    SetWindowPos(window, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2,
+                 GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, SWP_SHOWWINDOW);
+    ++open_dialog_count;
+}
+
+void hide_owner_window(HWND window) {
+    --open_dialog_count;
+    if (open_dialog_count <= 0) {
+        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
+        open_dialog_count = 0;
+    }
+}
+
+namespace {
+
 // The menu's pages on the web, opened in the user's browser.
 struct WebPage {
     UINT command;
@@ -25,11 +51,6 @@ const WebPage kWebPages[] = {
     {IDM_SERVICE_1, "http://www.morvane.example/news/"},
     {IDM_SERVICE_2, "http://www.morvane.example/charts/"},
 };
-
-// Dialogs opened from the tray that are still open; the tray window is shown
-// while it is above 0. Dialogs nest inside each other's modal loops, so a
-// flag per dialog would not do.
-int32_t open_dialog_count = 0;
 
 struct TrayDialog {
     UINT command;
@@ -100,19 +121,5 @@ void handle_command(HWND window, UINT command, AppState *state) {
         open_web_page(window, *page);
     } else if (const TrayDialog *dialog = command_entry(kTrayDialogs, command)) {
         open_tray_dialog(window, *dialog, state);
-    }
-}
-
-void show_owner_window(HWND window) {
-    SetWindowPos(window, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2,
-                 GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, SWP_SHOWWINDOW);
-    ++open_dialog_count;
-}
-
-void hide_owner_window(HWND window) {
-    --open_dialog_count;
-    if (open_dialog_count <= 0) {
-        SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
-        open_dialog_count = 0;
     }
 }

@@ -11,9 +11,4 @@
 // ignored.
 void handle_command(HWND window, UINT command, AppState *state);
 
-// Bracket every dialog opened from the tray: the hidden tray window is shown
-// while at least one is open.
-void show_owner_window(HWND window);
-void hide_owner_window(HWND window);
-
 #endif

@@ -13,8 +13,6 @@
 // the lParam.
 #define WM_TRAY_CALLBACK (WM_APP + 1)
 
-// Sent to the open quote dialogs when the symbol list they show is about to be
-// replaced: they drop their positions and record pointers and close.
-#define WM_SYMBOLS_REPLACED (WM_APP + 2)
+// WM_APP + 2 is the quote dialogs' WM_SYMBOLS_REPLACED (quote_dialogs.h).
 
 #endif

@@ -10,9 +10,7 @@ namespace {
 const char kVersionText[] = MQ_VERSION_TEXT;
 const char kCopyrightText[] = "Copyright (C) 2026 Morvane Software";
 
-// The state goes along as the creation parameter, though the dialog shows
-// nothing of it.
-INT_PTR init_about(HWND dialog, AppState *) {
+INT_PTR init_about(HWND dialog) {
     center_on_screen(dialog, dialog);
     make_link_control(GetDlgItem(dialog, IDC_ABOUT_LINK));
     SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, kVersionText);
@@ -20,14 +18,22 @@ INT_PTR init_about(HWND dialog, AppState *) {
     return FALSE;
 }
 
-INT_PTR about_command(HWND dialog, WPARAM wparam) {
-    close_on_ok_or_cancel(dialog, LOWORD(wparam));
-    return FALSE;
-}
-
 }  // namespace
 
+static INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_about(dialog);
+    case WM_COMMAND:
+        close_on_ok_or_cancel(dialog, LOWORD(wparam));
+        return FALSE;
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
+// The state goes along as the creation parameter, though the dialog shows
+// nothing of it.
 INT_PTR about_dialog_run(HWND owner, AppState *state) {
-    return dialog_run(IDD_ABOUT, owner, dialog_procedure<AppState, init_about, about_command>,
-                      state);
+    return dialog_run(IDD_ABOUT, owner, about_dialog_proc, state);
 }

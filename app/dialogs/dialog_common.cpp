@@ -57,3 +57,8 @@ INT_PTR dialog_default(HWND dialog, UINT message, LPARAM lparam) {
 void close_on_ok_or_cancel(HWND dialog, WORD control) {
     if (control == IDOK || control == IDCANCEL) EndDialog(dialog, 1);
 }
+
+void accept_or_cancel(HWND dialog, WORD control, void (*accept)(HWND dialog)) {
+    if (control == IDOK) accept(dialog);
+    if (control == IDCANCEL) EndDialog(dialog, 0);
+}

@@ -1,6 +1,5 @@
-// Pieces every dialog of the program shares: running one, its procedure, its
-// data pointer, centring, context help and the OK and Cancel that several
-// dialogs share.
+// Pieces every dialog of the program shares: running one, its data pointer,
+// centring, context help and the OK and Cancel that several dialogs share.
 #ifndef MORVANE_APP_DIALOGS_DIALOG_COMMON_H
 #define MORVANE_APP_DIALOGS_DIALOG_COMMON_H
 
@@ -28,40 +27,17 @@ void show_field(HWND dialog, int control, const char *field, size_t field_size);
 // bring it to the top.
 void center_on_screen(HWND dialog, HWND insert_after);
 
-// The tail of every dialog procedure (the `other` of dialog_procedure), for
-// the messages it does not handle itself: WM_HELP shows the pop-up help of
-// the control the request names (TRUE), anything else is FALSE.
+// The tail of every dialog procedure, for the messages it does not handle
+// itself: WM_HELP shows the pop-up help of the control the request names
+// (TRUE), anything else is FALSE.
 INT_PTR dialog_default(HWND dialog, UINT message, LPARAM lparam);
-
-// The procedure of every dialog: WM_INITDIALOG hands the creation data to
-// `init`, WM_COMMAND its wParam to `command`, and any other message goes to
-// `other`; each returns the procedure's answer.
-template <typename Data, INT_PTR (*init)(HWND dialog, Data *data),
-          INT_PTR (*command)(HWND dialog, WPARAM wparam),
-          INT_PTR (*other)(HWND dialog, UINT message, LPARAM lparam) = dialog_default>
-INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        return init(dialog, reinterpret_cast<Data *>(lparam));
-    case WM_COMMAND:
-        return command(dialog, wparam);
-    default:
-        return other(dialog, message, lparam);
-    }
-}
 
 // The OK and Cancel of the dialogs that only show something: both end the
 // dialog with 1.
 void close_on_ok_or_cancel(HWND dialog, WORD control);
 
-// The commands of the dialogs that edit something: OK runs `accept`, which
-// ends the dialog when it takes the input; Cancel ends it with 0.
-template <void (*accept)(HWND dialog)>
-INT_PTR accept_or_cancel(HWND dialog, WPARAM wparam) {
-    WORD control = LOWORD(wparam);
-    if (control == IDOK) accept(dialog);
-    if (control == IDCANCEL) EndDialog(dialog, 0);
-    return FALSE;
-}
+// The OK and Cancel of the dialogs that edit something: OK runs `accept`,
+// which ends the dialog when it takes the input; Cancel ends it with 0.
+void accept_or_cancel(HWND dialog, WORD control, void (*accept)(HWND dialog));
 
 #endif

@@ -72,16 +72,7 @@ LRESULT open_link(HWND window) {
 
 }  // namespace
 
-bool make_link_control(HWND control) {
-    LONG_PTR previous = GetWindowLongPtrA(control, GWLP_WNDPROC);
-    if (previous == 0) return false;
-    // The user data is set before the new procedure can run: it needs it to
-    // pass on every message it does not handle.
-    SetWindowLongPtrA(control, GWLP_USERDATA, previous);
-    SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_control_proc));
-    return true;
-}
-
+// Not static: the About dialog's tests check that the link runs it.
 LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_PAINT:
@@ -93,4 +84,14 @@ LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPA
     default:
         return call_previous(window, message, wparam, lparam);
     }
+}
+
+bool make_link_control(HWND control) {
+    LONG_PTR previous = GetWindowLongPtrA(control, GWLP_WNDPROC);
+    if (previous == 0) return false;
+    // The user data is set before the new procedure can run: it needs it to
+    // pass on every message it does not handle.
+    SetWindowLongPtrA(control, GWLP_USERDATA, previous);
+    SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_control_proc));
+    return true;
 }

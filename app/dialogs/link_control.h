@@ -8,7 +8,4 @@
 // window text. True on success; callers ignore it.
 bool make_link_control(HWND control);
 
-// The window procedure of a link control.
-LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-
 #endif

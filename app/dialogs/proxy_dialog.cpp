@@ -13,7 +13,7 @@ namespace {
 constexpr int kPortReadCount = 11;
 constexpr int kPortTextSize = 11;  // "%lu" of a 32-bit value: 10 digits
 
-INT_PTR init_proxy_dialog(HWND dialog, AppState *state) {
+INT_PTR init_proxy(HWND dialog, AppState *state) {
     set_dialog_data(dialog, state);
     show_field(dialog, IDC_PROXY_ADDRESS, state->proxy, sizeof(state->proxy));
     char port[kPortTextSize];
@@ -34,8 +34,18 @@ void accept_proxy(HWND dialog) {
 
 }  // namespace
 
+static INT_PTR CALLBACK proxy_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_proxy(dialog, reinterpret_cast<AppState *>(lparam));
+    case WM_COMMAND:
+        accept_or_cancel(dialog, LOWORD(wparam), accept_proxy);
+        return FALSE;
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
 INT_PTR proxy_dialog_run(HWND owner, AppState *state) {
-    DLGPROC procedure =
-        dialog_procedure<AppState, init_proxy_dialog, accept_or_cancel<accept_proxy>>;
-    return dialog_run(IDD_PROXY, owner, procedure, state);
+    return dialog_run(IDD_PROXY, owner, proxy_dialog_proc, state);
 }

@@ -8,14 +8,27 @@
 #include "app/dialogs/dialog_common.h"
 #include "app/dialogs/quote_formats.h"
 #include "app/resources/resource.h"
-#include "app/tray_messages.h"
 #include "plugin/fixed_text.h"
 
 namespace {
 
+// Each quote dialog marks itself with this property, so that closing them
+// all needs no list of their procedures.
+const char kQuoteDialogMark[] = "MorvaneQuoteDialog";
+
+void mark_quote_dialog(HWND dialog) {
+    SetPropA(dialog, kQuoteDialogMark, reinterpret_cast<HANDLE>(1));
+}
+
+// Windows asks for every property to be removed before its window is gone.
+INT_PTR unmark_quote_dialog(HWND dialog) {
+    RemovePropA(dialog, kQuoteDialogMark);
+    return FALSE;
+}
+
 // The data pointer of a quote dialog is its AppState (list) or QuoteRecord
 // (detail). Dropped once the symbol list it points into has been replaced,
-// which turns every command off.
+// which turns every command off; then the dialog closes.
 INT_PTR forget_symbols(HWND dialog) {
     set_dialog_data(dialog, nullptr);
     EndDialog(dialog, 1);
@@ -47,6 +60,7 @@ void fill_quote_lines(HWND dialog, SymbolList *symbols) {
 }
 
 INT_PTR init_quote_list(HWND dialog, AppState *state) {
+    mark_quote_dialog(dialog);
     set_dialog_data(dialog, state);
     center_on_screen(dialog, HWND_TOP);
     SetActiveWindow(dialog);
@@ -80,12 +94,10 @@ void quote_list_notification(HWND dialog, WORD code) {
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_QUOTES_DETAIL, BN_CLICKED), 0);
 }
 
-INT_PTR quote_list_command(HWND dialog, WPARAM wparam) {
-    WORD id = LOWORD(wparam);
-    if (id == IDC_QUOTES_LIST) quote_list_notification(dialog, HIWORD(wparam));
-    if (id == IDC_QUOTES_DETAIL) show_selected_detail(dialog);
-    close_on_ok_or_cancel(dialog, id);
-    return FALSE;
+void quote_list_command(HWND dialog, WORD control, WORD notification) {
+    if (control == IDC_QUOTES_LIST) quote_list_notification(dialog, notification);
+    if (control == IDC_QUOTES_DETAIL) show_selected_detail(dialog);
+    close_on_ok_or_cancel(dialog, control);
 }
 
 // --- Quote detail ---
@@ -116,6 +128,7 @@ bool has_web_address(const QuoteRecord *record) {
 }
 
 INT_PTR init_quote_detail(HWND dialog, QuoteRecord *record) {
+    mark_quote_dialog(dialog);
     set_dialog_data(dialog, record);
     center_on_screen(dialog, HWND_TOP);
     EnableWindow(GetDlgItem(dialog, IDC_DETAIL_WEB_SITE), has_web_address(record));
@@ -133,27 +146,13 @@ void open_web_site(HWND dialog) {
     ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOW);
 }
 
-INT_PTR quote_detail_command(HWND dialog, WPARAM wparam) {
-    WORD id = LOWORD(wparam);
-    if (id == IDC_DETAIL_WEB_SITE) open_web_site(dialog);
-    close_on_ok_or_cancel(dialog, id);
-    return FALSE;
+void quote_detail_command(HWND dialog, WORD control) {
+    if (control == IDC_DETAIL_WEB_SITE) open_web_site(dialog);
+    close_on_ok_or_cancel(dialog, control);
 }
-
-// Both quote dialogs close when the symbol list they show is replaced.
-INT_PTR quote_dialog_other(HWND dialog, UINT message, LPARAM lparam) {
-    if (message == WM_SYMBOLS_REPLACED) return forget_symbols(dialog);
-    return dialog_default(dialog, message, lparam);
-}
-
-constexpr DLGPROC quote_list_dialog =
-    dialog_procedure<AppState, init_quote_list, quote_list_command, quote_dialog_other>;
-constexpr DLGPROC quote_detail_dialog =
-    dialog_procedure<QuoteRecord, init_quote_detail, quote_detail_command, quote_dialog_other>;
 
 BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
-    DLGPROC proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC));
-    if (proc == quote_list_dialog || proc == quote_detail_dialog) {
+    if (GetPropA(window, kQuoteDialogMark) != nullptr) {
         SendMessageA(window, WM_SYMBOLS_REPLACED, 0, 0);
     }
     return TRUE;
@@ -161,12 +160,44 @@ BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
 
 }  // namespace
 
+static INT_PTR CALLBACK quote_list_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_quote_list(dialog, reinterpret_cast<AppState *>(lparam));
+    case WM_COMMAND:
+        quote_list_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        return FALSE;
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    case WM_DESTROY:
+        return unmark_quote_dialog(dialog);
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
+static INT_PTR CALLBACK quote_detail_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_quote_detail(dialog, reinterpret_cast<QuoteRecord *>(lparam));
+    case WM_COMMAND:
+        quote_detail_command(dialog, LOWORD(wparam));
+        return FALSE;
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    case WM_DESTROY:
+        return unmark_quote_dialog(dialog);
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
 INT_PTR quote_list_run(HWND owner, AppState *state) {
-    return dialog_run(IDD_QUOTE_LIST, owner, quote_list_dialog, state);
+    return dialog_run(IDD_QUOTE_LIST, owner, quote_list_proc, state);
 }
 
 INT_PTR quote_detail_run(HWND owner, QuoteRecord *record) {
-    return dialog_run(IDD_QUOTE_DETAIL, owner, quote_detail_dialog, record);
+    return dialog_run(IDD_QUOTE_DETAIL, owner, quote_detail_proc, record);
 }
 
 void quote_dialogs_close_all(void) {

@@ -18,4 +18,8 @@ INT_PTR quote_detail_run(HWND owner, QuoteRecord *record);
 // record pointers and end. Called before a settings reload frees the list.
 void quote_dialogs_close_all(void);
 
+// What quote_dialogs_close_all sends each quote dialog. Next to the tray's
+// own WM_TRAY_CALLBACK (WM_APP + 1), so the two never meet.
+#define WM_SYMBOLS_REPLACED (WM_APP + 2)
+
 #endif

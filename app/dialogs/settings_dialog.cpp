@@ -63,7 +63,7 @@ void fill_symbol_lines(HWND dialog, AppState *state) {
     }
 }
 
-INT_PTR init_settings_dialog(HWND dialog, AppState *state) {
+INT_PTR init_settings(HWND dialog, AppState *state) {
     set_dialog_data(dialog, state);
     center_on_screen(dialog, dialog);
     SetDlgItemInt(dialog, IDC_SETTINGS_UPDATE, state->update_minutes, FALSE);
@@ -159,20 +159,29 @@ const CommandHandler kSettingsButtons[] = {
     {IDC_SETTINGS_HELP, show_settings_help},
 };
 
-INT_PTR settings_command(HWND dialog, WPARAM wparam) {
-    AppState *state = dialog_data<AppState>(dialog);
-    WORD control = LOWORD(wparam);
+void settings_command(HWND dialog, WORD control, WORD notification) {
     if (control == IDC_SETTINGS_SYMBOLS) {
-        symbol_list_notification(dialog, HIWORD(wparam));
+        symbol_list_notification(dialog, notification);
     } else if (const CommandHandler *button = command_entry(kSettingsButtons, control)) {
-        button->run(dialog, state);
+        button->run(dialog, dialog_data<AppState>(dialog));
     }
-    return FALSE;
 }
 
 }  // namespace
 
+static INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
+                                             LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_settings(dialog, reinterpret_cast<AppState *>(lparam));
+    case WM_COMMAND:
+        settings_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        return FALSE;
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
 INT_PTR settings_dialog_run(HWND owner, AppState *state) {
-    DLGPROC procedure = dialog_procedure<AppState, init_settings_dialog, settings_command>;
-    return dialog_run(IDD_SETTINGS, owner, procedure, state);
+    return dialog_run(IDD_SETTINGS, owner, settings_dialog_proc, state);
 }

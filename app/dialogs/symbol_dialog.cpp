@@ -11,7 +11,7 @@ namespace {
 constexpr int kSymbolReadCount = SYMBOL_TEXT_MAX + 1;
 constexpr int kDescriptionReadCount = DESCRIPTION_TEXT_MAX + 1;
 
-INT_PTR init_symbol_dialog(HWND dialog, QuoteRecord *record) {
+INT_PTR init_symbol(HWND dialog, QuoteRecord *record) {
     set_dialog_data(dialog, record);
     show_field(dialog, IDC_SYMBOL_SYMBOL, record->symbol, sizeof(record->symbol));
     show_field(dialog, IDC_SYMBOL_DESCRIPTION, record->description, sizeof(record->description));
@@ -35,8 +35,19 @@ void accept_symbol(HWND dialog) {
 
 }  // namespace
 
+static INT_PTR CALLBACK symbol_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
+                                           LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return init_symbol(dialog, reinterpret_cast<QuoteRecord *>(lparam));
+    case WM_COMMAND:
+        accept_or_cancel(dialog, LOWORD(wparam), accept_symbol);
+        return FALSE;
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
 INT_PTR symbol_dialog_run(HWND owner, QuoteRecord *record) {
-    DLGPROC procedure =
-        dialog_procedure<QuoteRecord, init_symbol_dialog, accept_or_cancel<accept_symbol>>;
-    return dialog_run(IDD_SYMBOL, owner, procedure, record);
+    return dialog_run(IDD_SYMBOL, owner, symbol_dialog_proc, record);
 }

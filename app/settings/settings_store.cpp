@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/settings/quote_record.h"
+#include "app/settings/settings_registry.h"
 #include "app/settings/symbol_list.h"
 #include "plugin/fixed_text.h"
 
@@ -140,6 +141,8 @@ void save_records(SettingsKey &key, SymbolList *list) {
 
 }  // namespace
 
+// settings_load and settings_save against any registry table. Not static: the
+// store's tests and the settings bench pass tables of their own.
 void settings_load_from(AppState *state, const SettingsRegistry *registry) {
     if (state->symbols != nullptr) symbol_list_free(state->symbols);
     state->symbols = nullptr;

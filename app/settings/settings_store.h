@@ -4,7 +4,6 @@
 #define MORVANE_APP_SETTINGS_SETTINGS_STORE_H
 
 #include "app/app_state.h"
-#include "app/settings/settings_registry.h"
 
 #define SETTINGS_KEY_PATH "Software\\Morvane\\Morvane Quote"
 
@@ -14,11 +13,6 @@ void settings_load(AppState *state);
 
 // Writes the interval, proxy, port and every live record of state->symbols.
 void settings_save(AppState *state);
-
-// The same two operations against a given registry table (tests pass one
-// that fails from a chosen call on).
-void settings_load_from(AppState *state, const SettingsRegistry *registry);
-void settings_save_to(AppState *state, const SettingsRegistry *registry);
 
 // Frees state->symbols, if any, and leaves it null.
 void settings_free(AppState *state);

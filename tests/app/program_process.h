@@ -8,6 +8,9 @@
 
 #include <string>
 
+// The file the build makes of the program (app/CMakeLists.txt).
+#define APP_PROGRAM_FILE_NAME "Morvane Quote.exe"
+
 namespace apptest {
 
 class ProgramProcess {

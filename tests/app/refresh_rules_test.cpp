@@ -12,6 +12,11 @@
 
 #include "app/resources/resource.h"
 
+// Steps of a pass, defined in app/refresh_rules.cpp: one symbol's percentage
+// term, and its line (REFRESH_LINE_SIZE bytes) with the line's length.
+float refresh_add_term(float sum, float last_sale, float previous_close);
+size_t refresh_format_line(char *line, const char *symbol, float last_sale);
+
 namespace {
 
 QuoteRecord quoted(const char *symbol, float last_sale, float previous_close) {

@@ -18,6 +18,11 @@
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
+// The tray's bracket around each dialog, defined in app/tray_commands.cpp;
+// only these tests call it from outside.
+void show_owner_window(HWND window);
+void hide_owner_window(HWND window);
+
 namespace {
 
 using mqtest::DialogScript;

@@ -17,6 +17,7 @@
 #include <string.h>
 
 #include "app/settings/settings_store.h"
+#include "app/settings/settings_store_seam.h"
 #include "bench/bench_support.h"
 
 namespace {

@@ -15,6 +15,10 @@
 #include "support/dialog_template.h"
 #include "support/shell_recorder.h"
 
+// The window procedure make_link_control gives a link, defined in
+// app/dialogs/link_control.cpp.
+LRESULT CALLBACK link_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
 namespace {
 
 const char kAboutCaption[] = "About Morvane Quote";

@@ -13,6 +13,7 @@
 
 #include "app/settings/settings_store.h"
 #include "app/settings/cutting_registry.h"
+#include "app/settings/settings_store_seam.h"
 #include "support/settings_key.h"
 
 namespace {
