@@ -66,17 +66,7 @@ else
   start_xvfb
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "wine-session: creating Wine prefix $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wineboot --init >/dev/null 2>&1
-  wineserver -w
-fi
-
+"$(dirname "$0")/wine-prefix.sh" create "$WINEPREFIX"
 # One wineserver for the whole session keeps each Wine start well under a second.
 wineserver -p
-# Without a window manager Wine stalls about 2 s when a dialog closes unless
-# its windows are unmanaged.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-
 "$@"
