@@ -4,13 +4,16 @@
 #                                   holds one already
 #   wine-prefix.sh clone FROM DIR   a copy of the ready prefix FROM, unless DIR
 #                                   holds one already; far quicker than wineboot
+#   wine-prefix.sh ready DIR        sets what the tests need and starts the
+#                                   prefix's own services, away from the
+#                                   caller's output
 #   wine-prefix.sh stop DIR         ends the wineserver of DIR and every Wine
 #                                   process it serves
 # WINEARCH and PATH choose the loader, as for every other Wine command.
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 create DIR | clone FROM DIR | stop DIR" >&2
+  echo "usage: $0 create DIR | clone FROM DIR | ready DIR | stop DIR" >&2
   exit 2
 }
 
@@ -19,10 +22,12 @@ is_prefix() {
 }
 
 # Without a window manager Wine stalls about 2 s when a dialog closes unless
-# its windows are unmanaged.
-unmanage_windows() {
+# its windows are unmanaged. Wine's services start with the first program of
+# a wineserver and keep its standard output: started here, they hold no
+# test's output open, which CTest would wait on for as long as they live.
+make_ready() {
   WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-    >/dev/null 2>&1
+    >/dev/null 2>&1 </dev/null
 }
 
 action=${1:-}
@@ -34,7 +39,6 @@ case "$action" in
     echo "wine-prefix: creating Wine prefix $dir"
     mkdir -p "$dir"
     WINEPREFIX=$dir wineboot --init >/dev/null 2>&1
-    unmanage_windows "$dir"
     # Saves the registry and lets the session start a wineserver of its own.
     WINEPREFIX=$dir wineserver -w
     ;;
@@ -53,7 +57,11 @@ case "$action" in
     cp -a "$from" "$dir.partial"
     rm -rf "$dir"
     mv "$dir.partial" "$dir"
-    unmanage_windows "$dir"
+    make_ready "$dir"
+    ;;
+  ready)
+    [ $# -eq 2 ] || usage
+    make_ready "$(realpath -m "$2")"
     ;;
   stop)
     [ $# -eq 2 ] || usage

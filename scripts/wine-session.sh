@@ -69,4 +69,5 @@ fi
 "$(dirname "$0")/wine-prefix.sh" create "$WINEPREFIX"
 # One wineserver for the whole session keeps each Wine start well under a second.
 wineserver -p
+"$(dirname "$0")/wine-prefix.sh" ready "$WINEPREFIX"
 "$@"
