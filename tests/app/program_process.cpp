@@ -69,6 +69,10 @@ HWND ProgramProcess::wait_for_window(const char *class_name, DWORD timeout_ms,
     return found;
 }
 
+bool ProgramProcess::running() const {
+    return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
 DWORD ProgramProcess::wait_for_exit() const {
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(info_.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0) {
@@ -78,7 +82,7 @@ DWORD ProgramProcess::wait_for_exit() const {
 }
 
 void ProgramProcess::terminate() const {
-    if (started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    if (running()) {
         TerminateProcess(info_.hProcess, 1);
         WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
     }

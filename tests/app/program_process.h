@@ -22,6 +22,7 @@ public:
     ProgramProcess &operator=(const ProgramProcess &) = delete;
 
     bool started() const { return started_; }
+    bool running() const;
 
     // A top-level window of the program with the class and, when given, the
     // caption, or null. Only visible windows count, except the hidden tray
