@@ -40,11 +40,8 @@ int main(int argc, char **argv) {
     }
     int status = 0;
     {
-        mqtest::GatewayLaunch launch;
-        launch.source_port = source_port;
-        mqtest::GatewayProcess cached(launch);
-        launch.arguments = "--cache-seconds 0";
-        mqtest::GatewayProcess uncached(launch);
+        mqtest::GatewayProcess cached(source_port);
+        mqtest::GatewayProcess uncached(source_port, "--cache-seconds 0");
         if (!cached.ready() || !uncached.ready()) {
             fprintf(stderr, "gateway_bench: the gateway did not start listening\n");
             return 1;

@@ -73,11 +73,8 @@ struct Round {
 
 Round measure(long source_port, DWORD gateway_port, long cache_seconds) {
     Round round;
-    mqtest::GatewayLaunch launch;
-    launch.port = gateway_port;
-    launch.source_port = source_port;
-    launch.arguments = "--cache-seconds " + std::to_string(cache_seconds);
-    auto gateway = std::make_unique<mqtest::GatewayProcess>(launch);
+    std::string arguments = "--cache-seconds " + std::to_string(cache_seconds);
+    auto gateway = std::make_unique<mqtest::GatewayProcess>(source_port, arguments, gateway_port);
     apptest::ProgramProcess program(std::string(MQ_DELIVERABLE_DIR) + "\\" APP_PROGRAM_FILE_NAME,
                                     MQ_DELIVERABLE_DIR, "");
     HWND window = program.wait_for_window(TRAY_WINDOW_CLASS, 30000);
@@ -91,7 +88,7 @@ Round measure(long source_port, DWORD gateway_port, long cache_seconds) {
     round.cold = timed_refresh(window);
     round.cold_load = take_load(source_port);
     gateway.reset();
-    gateway = std::make_unique<mqtest::GatewayProcess>(launch);
+    gateway = std::make_unique<mqtest::GatewayProcess>(source_port, arguments, gateway_port);
     take_load(source_port);
     round.restarted = timed_refresh(window);
     round.restarted_load = take_load(source_port);

@@ -33,6 +33,8 @@ namespace {
 const DWORD kStartTimeoutMs = 30000;
 // How long the fake source takes to answer a watchlist symbol (W1, W2, ...).
 const DWORD kWatchlistDelayMs = 500;
+// Both sources at a port where nothing answers.
+const DWORD kDeadSource = 1;
 
 size_t count_of(const std::string &text, const std::string &part) {
     size_t count = 0;
@@ -59,9 +61,6 @@ std::string exchange(DWORD port, const std::string &request) {
     return answer;
 }
 
-// Both sources at a port where nothing answers.
-const DWORD kDeadSource = 1;
-
 class Gateway : public testing::Test {
 protected:
     void SetUp() override {
@@ -74,27 +73,16 @@ protected:
     }
 
     void TearDown() override {
-        if (gateway_) {
-            EXPECT_TRUE(gateway_->stop()) << log();
-        }
+        EXPECT_TRUE(!gateway_ || gateway_->stop()) << log();
         DeleteFileA(log_path_.c_str());
     }
 
     // Starts the gateway against the fake source (or a dead one) and waits
-    // until it listens; a second start stops the first gateway and takes
-    // over its port.
+    // until it listens; a second start stops the first and takes its port.
     void start(const std::string &arguments = "",
                DWORD source_port = mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE)) {
-        if (gateway_) {
-            EXPECT_TRUE(gateway_->stop()) << log();
-        }
-        gateway_.reset();
-        mqtest::GatewayLaunch launch;
-        launch.port = port_;
-        launch.source_port = source_port;
-        launch.log_path = log_path_;
-        launch.arguments = arguments;
-        gateway_.reset(new mqtest::GatewayProcess(launch));
+        gateway_.reset();  // gone before the next one takes its port
+        gateway_.reset(new mqtest::GatewayProcess(source_port, arguments, port_, log_path_));
         port_ = gateway_->port();
         ASSERT_TRUE(gateway_->ready()) << log();
     }
@@ -388,7 +376,7 @@ protected:
 
     // Runs the program until the gateway has answered every symbol once.
     void run_ticker(const std::vector<QuoteRecord> &records) {
-        mqtest::seed_settings(records, "127.0.0.1", gateway_->port());
+        mqtest::seed_settings(records, "127.0.0.1", port_);
         apptest::ProgramProcess program(mqtest::deliverable_path(APP_PROGRAM_FILE_NAME),
                                         mqtest::deliverable_dir());
         ASSERT_TRUE(program.started());

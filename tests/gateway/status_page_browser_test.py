@@ -28,18 +28,6 @@ def free_port():
         return probe.getsockname()[1]
 
 
-def listens_within(port, process, seconds):
-    """True once the port accepts a connection, the one sign that the gateway is ready."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline and process.poll() is None:
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return True
-        except OSError:
-            time.sleep(0.2)
-    return False
-
-
 def get(port, path, host=None):
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=15)
     connection.putrequest("GET", path, skip_host=True)
@@ -75,10 +63,17 @@ class StatusPage(unittest.TestCase):
                        capture_output=True, timeout=60)
         cls.gateway = subprocess.Popen(["wine", GATEWAY, *cls.arguments, "--nasdaq-base", source,
                                         "--yahoo-base", "http://127.0.0.1:1"])
-        if not listens_within(cls.port, cls.gateway, 30):
-            cls.gateway.kill()
-            cls.gateway.wait(timeout=60)
-            raise AssertionError("the gateway did not listen within 30 s")
+        # Ready once its port accepts a connection.
+        deadline = time.monotonic() + 30
+        while True:
+            try:
+                socket.create_connection(("127.0.0.1", cls.port), timeout=1).close()
+                break
+            except OSError:
+                if time.monotonic() > deadline or cls.gateway.poll() is not None:
+                    cls.gateway.kill()
+                    raise AssertionError("the gateway did not listen within 30 s") from None
+                time.sleep(0.2)
         # A good quote, an unknown symbol that a dead Yahoo cannot answer
         # either, and a 429 that rests Nasdaq.
         for symbol in ("MSFT", "NOSUCH", "LIMIT"):

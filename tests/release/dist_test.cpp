@@ -170,12 +170,8 @@ protected:
     // and waits until the program has stored the fake source's quote.
     void quote_through(const std::string &dir) {
         DeleteFileA(gateway_log_.c_str());
-        mqtest::GatewayLaunch launch;
-        launch.folder = dir;
-        launch.port = kGatewayPort;
-        launch.source_port = mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE);
-        launch.log_path = gateway_log_;
-        gateway_.reset(new mqtest::GatewayProcess(launch));
+        gateway_.reset(new mqtest::GatewayProcess(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE),
+                                                  "", kGatewayPort, gateway_log_, dir));
         ASSERT_TRUE(gateway_->ready())
             << "the gateway of " << dir << " did not start: " << mqtest::file_text(gateway_log_);
 

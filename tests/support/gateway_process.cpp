@@ -7,33 +7,23 @@
 
 namespace mqtest {
 
-namespace {
-
 // A new prefix is slow to start its first program.
-const DWORD kListenWaitMs = 30000;
+static const DWORD kListenWaitMs = 30000;
 
-std::string source_arguments(DWORD source_port) {
-    if (source_port == 0) return "";
-    std::string base = "http://127.0.0.1:" + std::to_string(source_port);
-    return " --nasdaq-base " + base + " --yahoo-base " + base;
-}
-
-}  // namespace
-
-GatewayProcess::GatewayProcess(const GatewayLaunch &launch)
-    : folder_(launch.folder.empty() ? deliverable_dir() : launch.folder),
-      port_(launch.port != 0 ? launch.port : free_loopback_port()),
-      log_path_(launch.log_path) {
+GatewayProcess::GatewayProcess(DWORD source_port, const std::string &arguments, DWORD port,
+                               const std::string &log_path, const std::string &folder)
+    : folder_(folder.empty() ? deliverable_dir() : folder),
+      port_(port != 0 ? port : free_loopback_port()),
+      log_path_(log_path) {
     // A listener already there would pass for this gateway.
     bool taken = loopback_listens(port_);
+    std::string base = "http://127.0.0.1:" + std::to_string(source_port);
     process_.reset(new apptest::ProgramProcess(
         folder_ + "\\" GATEWAY_FILE_NAME, folder_,
-        own_arguments() + source_arguments(launch.source_port) + " " + launch.arguments));
+        own_arguments() + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
     // A gateway that cannot listen ends at once; no need to wait it out.
-    ready_ = !taken && process_->started() &&
-             wait_until([&] { return loopback_listens(port_) || !process_->running(); },
-                        kListenWaitMs) &&
-             process_->running();
+    auto settled = [&] { return loopback_listens(port_) || !process_->running(); };
+    ready_ = !taken && wait_until(settled, kListenWaitMs) && process_->running();
 }
 
 GatewayProcess::~GatewayProcess() {
@@ -53,8 +43,7 @@ DWORD GatewayProcess::run(const std::string &arguments) const {
 }
 
 bool GatewayProcess::stop() {
-    bool answered = process_->running() && run("--stop") == 0;
-    return answered && process_->wait_for_exit() == 0;
+    return process_->running() && run("--stop") == 0 && process_->wait_for_exit() == 0;
 }
 
 DWORD GatewayProcess::wait_for_exit() const { return process_->wait_for_exit(); }
