@@ -69,10 +69,6 @@ HWND ProgramProcess::wait_for_window(const char *class_name, DWORD timeout_ms,
     return found;
 }
 
-bool ProgramProcess::running() const {
-    return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
 DWORD ProgramProcess::wait_for_exit() const {
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(info_.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0) {

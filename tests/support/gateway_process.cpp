@@ -14,13 +14,14 @@ GatewayProcess::GatewayProcess(DWORD source_port, const std::string &arguments, 
                                const std::string &log_path, const std::string &folder)
     : folder_(folder.empty() ? deliverable_dir() : folder),
       port_(port != 0 ? port : free_loopback_port()),
-      log_path_(log_path) {
+      own_arguments_("--port " + std::to_string(port_) +
+                     (log_path.empty() ? "" : " --log \"" + log_path + "\"")) {
     // A listener already there would pass for this gateway.
     bool taken = loopback_listens(port_);
     std::string base = "http://127.0.0.1:" + std::to_string(source_port);
     process_.reset(new apptest::ProgramProcess(
         folder_ + "\\" GATEWAY_FILE_NAME, folder_,
-        own_arguments() + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
+        own_arguments_ + " --nasdaq-base " + base + " --yahoo-base " + base + " " + arguments));
     // A gateway that cannot listen ends at once; no need to wait it out.
     auto settled = [&] { return loopback_listens(port_) || !process_->running(); };
     ready_ = !taken && wait_until(settled, kListenWaitMs) && process_->running();
@@ -30,15 +31,9 @@ GatewayProcess::~GatewayProcess() {
     if (process_->running()) stop();
 }
 
-std::string GatewayProcess::own_arguments() const {
-    std::string text = "--port " + std::to_string(port_);
-    if (!log_path_.empty()) text += " --log \"" + log_path_ + "\"";
-    return text;
-}
-
 DWORD GatewayProcess::run(const std::string &arguments) const {
     apptest::ProgramProcess other(folder_ + "\\" GATEWAY_FILE_NAME, folder_,
-                                  own_arguments() + " " + arguments);
+                                  own_arguments_ + " " + arguments);
     return other.wait_for_exit();
 }
 

@@ -42,11 +42,10 @@ public:
     DWORD wait_for_exit() const;
 
 private:
-    std::string own_arguments() const;
-
     std::string folder_;
     DWORD port_;
-    std::string log_path_;
+    // Its port and log, which every gateway process started for it is given.
+    std::string own_arguments_;
     std::unique_ptr<apptest::ProgramProcess> process_;
     bool ready_ = false;
 };
