@@ -58,12 +58,12 @@ stop_server() {
   fi
 }
 
-# True while some socket listens on the TCP port $1 (IPv4 or IPv6).
-port_listening() {
-  local hex
-  hex=$(printf '%04X' "$1")
-  awk -v port=":$hex" 'substr($2, length($2) - 4) == port && $4 == "0A" { found = 1 }
-    END { exit !found }' /proc/net/tcp /proc/net/tcp6 2>/dev/null
+# True when 127.0.0.1:$1 accepts a connection: the gateway is ready once
+# its port does. A loopback connect is answered at once; the time limit
+# covers a listener whose backlog is full.
+port_accepts() {
+  # shellcheck disable=SC2016  # $1 is the inner shell's own
+  timeout 2 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1"' _ "$1" 2>/dev/null
 }
 
 gateway_log_tail() {
@@ -73,7 +73,7 @@ gateway_log_tail() {
 }
 
 start_gateway() {
-  if port_listening "$gateway_port"; then
+  if port_accepts "$gateway_port"; then
     echo "run: port $gateway_port is already in use; a gateway left running stops with" \
       "wine \"Morvane Quote Gateway.exe\" --stop" >&2
     return 1
@@ -83,7 +83,8 @@ start_gateway() {
     --log "$(winepath -w "$gateway_log")" >"$build_dir/run-gateway.err" 2>&1 </dev/null &
   gateway_pid=$!
   proxy_port=$gateway_port
-  for _ in $(seq 1 100); do
+  local deadline=$((SECONDS + 10))
+  while [ "$SECONDS" -lt "$deadline" ]; do
     if ! is_running "$gateway_pid"; then
       local status=0
       wait "$gateway_pid" || status=$?
@@ -92,7 +93,7 @@ start_gateway() {
       gateway_log_tail
       return 1
     fi
-    port_listening "$gateway_port" && return 0
+    port_accepts "$gateway_port" && return 0
     sleep 0.1
   done
   echo "run: the gateway does not listen on 127.0.0.1:$gateway_port after 10 s" >&2

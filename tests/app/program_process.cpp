@@ -78,7 +78,7 @@ DWORD ProgramProcess::wait_for_exit() const {
 }
 
 void ProgramProcess::terminate() const {
-    if (started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    if (running()) {
         TerminateProcess(info_.hProcess, 1);
         WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
     }

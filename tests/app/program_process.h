@@ -25,6 +25,9 @@ public:
     ProgramProcess &operator=(const ProgramProcess &) = delete;
 
     bool started() const { return started_; }
+    bool running() const {
+        return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    }
 
     // A top-level window of the program with the class and, when given, the
     // caption, or null. Only visible windows count, except the hidden tray

@@ -9,17 +9,12 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
-#include "gateway/gateway_options.h"
-#include "bench/gateway_process.h"
-#include "program_process.h"
-#include "support/loopback.h"
-#include "support/win32_test_support.h"
+#include "support/gateway_process.h"
 
 namespace {
 
@@ -45,8 +40,8 @@ int main(int argc, char **argv) {
     }
     int status = 0;
     {
-        bench::GatewayProcess cached(source_port, "");
-        bench::GatewayProcess uncached(source_port, "--cache-seconds 0");
+        mqtest::GatewayProcess cached(source_port);
+        mqtest::GatewayProcess uncached(source_port, "--cache-seconds 0");
         if (!cached.ready() || !uncached.ready()) {
             fprintf(stderr, "gateway_bench: the gateway did not start listening\n");
             return 1;

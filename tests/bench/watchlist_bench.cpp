@@ -20,10 +20,10 @@
 #include "app_test_support.h"
 #include "bench/bare_get.h"
 #include "bench/bench_support.h"
-#include "bench/gateway_process.h"
 #include "gateway/gateway_limits.h"
 #include "gateway/watchlist_store.h"
 #include "program_process.h"
+#include "support/gateway_process.h"
 #include "support/loopback.h"
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
@@ -74,7 +74,7 @@ struct Round {
 Round measure(long source_port, DWORD gateway_port, long cache_seconds) {
     Round round;
     std::string arguments = "--cache-seconds " + std::to_string(cache_seconds);
-    auto gateway = std::make_unique<bench::GatewayProcess>(source_port, arguments, gateway_port);
+    auto gateway = std::make_unique<mqtest::GatewayProcess>(source_port, arguments, gateway_port);
     apptest::ProgramProcess program(std::string(MQ_DELIVERABLE_DIR) + "\\" APP_PROGRAM_FILE_NAME,
                                     MQ_DELIVERABLE_DIR, "");
     HWND window = program.wait_for_window(TRAY_WINDOW_CLASS, 30000);
@@ -88,7 +88,7 @@ Round measure(long source_port, DWORD gateway_port, long cache_seconds) {
     round.cold = timed_refresh(window);
     round.cold_load = take_load(source_port);
     gateway.reset();
-    gateway = std::make_unique<bench::GatewayProcess>(source_port, arguments, gateway_port);
+    gateway = std::make_unique<mqtest::GatewayProcess>(source_port, arguments, gateway_port);
     take_load(source_port);
     round.restarted = timed_refresh(window);
     round.restarted_load = take_load(source_port);

@@ -23,16 +23,18 @@
 #include "gateway/watchlist_store.h"
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
+#include "support/gateway_process.h"
 #include "support/loopback.h"
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
 
 namespace {
 
-const char kGateway[] = GATEWAY_FILE_NAME;
 const DWORD kStartTimeoutMs = 30000;
 // How long the fake source takes to answer a watchlist symbol (W1, W2, ...).
 const DWORD kWatchlistDelayMs = 500;
+// Both sources at a port where nothing answers.
+const DWORD kDeadSource = 1;
 
 size_t count_of(const std::string &text, const std::string &part) {
     size_t count = 0;
@@ -59,10 +61,6 @@ std::string exchange(DWORD port, const std::string &request) {
     return answer;
 }
 
-std::string source_base() {
-    return "http://127.0.0.1:" + std::to_string(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE));
-}
-
 class Gateway : public testing::Test {
 protected:
     void SetUp() override {
@@ -72,41 +70,24 @@ protected:
         DeleteFileA(log_path_.c_str());
         // Each case starts with a gateway that knows no symbol yet.
         RegDeleteKeyA(HKEY_CURRENT_USER, GATEWAY_REGISTRY_KEY);
-        port_ = mqtest::free_loopback_port();
     }
 
     void TearDown() override {
-        if (gateway_ && gateway_->started()) {
-            EXPECT_EQ(run("--stop"), 0u);
-            EXPECT_EQ(gateway_->wait_for_exit(), 0u);
-        }
+        EXPECT_TRUE(!gateway_ || gateway_->stop()) << log();
         DeleteFileA(log_path_.c_str());
     }
 
-    std::string common_arguments() const {
-        return "--port " + std::to_string(port_) + " --log \"" + log_path_ + "\"";
+    // Starts the gateway against the fake source (or a dead one) and waits
+    // until it listens; a second start stops the first and takes its port.
+    void start(const std::string &arguments = "",
+               DWORD source_port = mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE)) {
+        gateway_.reset();  // gone before the next one takes its port
+        gateway_.reset(new mqtest::GatewayProcess(source_port, arguments, port_, log_path_));
+        port_ = gateway_->port();
+        ASSERT_TRUE(gateway_->ready()) << log();
     }
 
-    // Starts the gateway against the fake source and waits until it listens.
-    void start(const std::string &arguments = "") {
-        std::string base = source_base();
-        gateway_.reset(new apptest::ProgramProcess(mqtest::deliverable_path(kGateway),
-                                                   mqtest::deliverable_dir(),
-                                                   common_arguments() + " --nasdaq-base " + base +
-                                                       " --yahoo-base " + base + " " + arguments));
-        ASSERT_TRUE(gateway_->started());
-        ASSERT_TRUE(logged("listening", kStartTimeoutMs)) << log();
-    }
-
-    // Runs another gateway process with these arguments to its end.
-    DWORD run(const std::string &arguments) {
-        apptest::ProgramProcess other(mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
-                                      common_arguments() + " " + arguments);
-        return other.wait_for_exit();
-    }
-
-    QuoteRequest quote(const char *symbol) { return chain_.quote(symbol, proxy()); }
-    std::string proxy() const { return "127.0.0.1:" + std::to_string(port_); }
+    QuoteRequest quote(const char *symbol) { return chain_.quote(symbol, gateway_->proxy()); }
     std::string log() const { return mqtest::file_text(log_path_); }
     // The gateway writes a request's line after its answer is sent, so a
     // reader of the answer may be a moment ahead of the log.
@@ -117,7 +98,7 @@ protected:
 
     DWORD port_ = 0;
     std::string log_path_;
-    std::unique_ptr<apptest::ProgramProcess> gateway_;
+    std::unique_ptr<mqtest::GatewayProcess> gateway_;
     mqtest::QuoteChain chain_;
 };
 
@@ -285,12 +266,7 @@ TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
     EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 502") << answer;
     expect_out_fields_reset(quote("NOSUCH"));
 
-    EXPECT_EQ(run("--stop"), 0u);
-    gateway_.reset(new apptest::ProgramProcess(
-        mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
-        common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
-    ASSERT_TRUE(
-        mqtest::wait_until([&] { return count_of(log(), "listening") == 2; }, kStartTimeoutMs));
+    start("", kDeadSource);
     expect_out_fields_reset(quote("MSFT"));
     EXPECT_TRUE(logged("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t"))
         << log();
@@ -347,19 +323,18 @@ TEST_F(Gateway, ListensOnTheLoopbackAddressOnly) {
 
 TEST_F(Gateway, StopEndsTheGatewayOnItsPortOnly) {
     start();
-    EXPECT_EQ(run("--stop --port " + std::to_string(mqtest::free_loopback_port())), 1u);
+    EXPECT_EQ(gateway_->run("--stop --port " + std::to_string(mqtest::free_loopback_port())), 1u);
     EXPECT_NE(exchange(port_, "GET / HTTP/1.1\r\n\r\n"), "");
-    EXPECT_EQ(run("--stop"), 0u);
-    EXPECT_EQ(gateway_->wait_for_exit(), 0u);
+    EXPECT_TRUE(gateway_->stop());
     EXPECT_EQ(exchange(port_, "GET / HTTP/1.1\r\n\r\n"), "");
-    EXPECT_EQ(run("--stop"), 1u);
+    EXPECT_EQ(gateway_->run("--stop"), 1u);
     gateway_.reset();
     EXPECT_NE(log().find("No gateway is running on port"), std::string::npos) << log();
 }
 
 TEST_F(Gateway, APortInUseOrABadArgumentStartsNothing) {
     start();
-    EXPECT_EQ(run(""), 1u);  // a second gateway on the same port
+    EXPECT_EQ(gateway_->run(""), 1u);  // a second gateway on the same port
     EXPECT_NE(log().find("already running on port"), std::string::npos) << log();
 
     SOCKET holder = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -370,16 +345,16 @@ TEST_F(Gateway, APortInUseOrABadArgumentStartsNothing) {
     listen(holder, 1);
     int size = sizeof(address);
     getsockname(holder, reinterpret_cast<sockaddr *>(&address), &size);
-    EXPECT_EQ(run("--port " + std::to_string(ntohs(address.sin_port))), 1u);
+    EXPECT_EQ(gateway_->run("--port " + std::to_string(ntohs(address.sin_port))), 1u);
     closesocket(holder);
     EXPECT_NE(log().find(" is in use by another program"), std::string::npos) << log();
 
-    EXPECT_EQ(run("--cache-seconds soon"), 2u);
+    EXPECT_EQ(gateway_->run("--cache-seconds soon"), 2u);
     EXPECT_NE(log().find("--cache-seconds \"soon\" is not valid"), std::string::npos) << log();
 
     // With no log and no standard error, the message comes in a box.
-    apptest::ProgramProcess bare(mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
-                                 "--what");
+    apptest::ProgramProcess bare(mqtest::deliverable_path(GATEWAY_FILE_NAME),
+                                 mqtest::deliverable_dir(), "--what");
     HWND box = bare.wait_for_window("#32770", kStartTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(apptest::window_text(box), "Morvane Quote Gateway");
@@ -451,10 +426,7 @@ TEST_F(GatewayBehindTheTicker, StoresTheSourcesQuoteAndKeepsTheOldOneForAnUnknow
 }
 
 TEST_F(GatewayBehindTheTicker, ADeadSourceLeavesTheStoredQuoteAlone) {
-    gateway_.reset(new apptest::ProgramProcess(
-        mqtest::deliverable_path(kGateway), mqtest::deliverable_dir(),
-        common_arguments() + " --nasdaq-base http://127.0.0.1:1 --yahoo-base http://127.0.0.1:1"));
-    ASSERT_TRUE(logged("listening", kStartTimeoutMs));
+    start("", kDeadSource);
     std::vector<QuoteRecord> seeded = {old_quote("MSFT")};
     run_ticker(seeded);
     std::vector<QuoteRecord> stored = mqtest::stored_records();

@@ -63,12 +63,16 @@ class StatusPage(unittest.TestCase):
                        capture_output=True, timeout=60)
         cls.gateway = subprocess.Popen(["wine", GATEWAY, *cls.arguments, "--nasdaq-base", source,
                                         "--yahoo-base", "http://127.0.0.1:1"])
-        deadline = time.time() + 30
-        while time.time() < deadline:
+        # Ready once its port accepts a connection.
+        deadline = time.monotonic() + 30
+        while True:
             try:
                 socket.create_connection(("127.0.0.1", cls.port), timeout=1).close()
                 break
             except OSError:
+                if time.monotonic() > deadline or cls.gateway.poll() is not None:
+                    cls.gateway.kill()
+                    raise AssertionError("the gateway did not listen within 30 s") from None
                 time.sleep(0.2)
         # A good quote, an unknown symbol that a dead Yahoo cannot answer
         # either, and a 429 that rests Nasdaq.

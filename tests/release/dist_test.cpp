@@ -18,6 +18,7 @@
 #include "mq_version.h"
 #include "pagefetch/page_fetch.h"
 #include "program_process.h"
+#include "support/gateway_process.h"
 #include "support/loopback.h"
 #include "support/settings_key.h"
 #include "support/win32_test_support.h"
@@ -169,14 +170,9 @@ protected:
     // and waits until the program has stored the fake source's quote.
     void quote_through(const std::string &dir) {
         DeleteFileA(gateway_log_.c_str());
-        std::string base =
-            "http://127.0.0.1:" + std::to_string(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE));
-        gateway_.reset(new apptest::ProgramProcess(
-            dir + "\\" + kGateway, dir,
-            "--log \"" + gateway_log_ + "\" --nasdaq-base " + base + " --yahoo-base " + base));
-        ASSERT_TRUE(mqtest::wait_until(
-            [&] { return mqtest::file_text(gateway_log_).find("listening") != std::string::npos; },
-            kWaitMs))
+        gateway_.reset(new mqtest::GatewayProcess(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE),
+                                                  "", kGatewayPort, gateway_log_, dir));
+        ASSERT_TRUE(gateway_->ready())
             << "the gateway of " << dir << " did not start: " << mqtest::file_text(gateway_log_);
 
         mqtest::seed_settings({mqtest::make_record("MSFT")}, "127.0.0.1", kGatewayPort);
@@ -192,7 +188,7 @@ protected:
     }
 
     std::string gateway_log_;
-    std::unique_ptr<apptest::ProgramProcess> gateway_;
+    std::unique_ptr<mqtest::GatewayProcess> gateway_;
     std::unique_ptr<apptest::ProgramProcess> program_;
 };
 
@@ -269,8 +265,7 @@ TEST_F(Release, ProgramRunsFromAnUnpackedZip) {
     ASSERT_NO_FATAL_FAILURE(quote_through(MQ_UNPACKED_DIR));
     PostMessageA(program_->wait_for_window("MORQUOTE", kWaitMs), WM_CLOSE, 0, 0);
     EXPECT_EQ(program_->wait_for_exit(), 0u);
-    EXPECT_EQ(run_to_end(std::string(MQ_UNPACKED_DIR) + "\\" + kGateway, "--stop"), 0u);
-    EXPECT_EQ(gateway_->wait_for_exit(), 0u);
+    EXPECT_TRUE(gateway_->stop());
 }
 
 }  // namespace
