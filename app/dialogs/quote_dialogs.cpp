@@ -158,6 +158,20 @@ BOOL CALLBACK close_quote_dialog(HWND window, LPARAM) {
     return TRUE;
 }
 
+// The messages both quote dialogs answer alike: they close when the symbols
+// are replaced, drop their mark as they go, and leave the rest to the
+// default of every dialog.
+INT_PTR quote_dialog_default(HWND dialog, UINT message, LPARAM lparam) {
+    switch (message) {
+    case WM_SYMBOLS_REPLACED:
+        return forget_symbols(dialog);
+    case WM_DESTROY:
+        return unmark_quote_dialog(dialog);
+    default:
+        return dialog_default(dialog, message, lparam);
+    }
+}
+
 }  // namespace
 
 static INT_PTR CALLBACK quote_list_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -167,12 +181,8 @@ static INT_PTR CALLBACK quote_list_proc(HWND dialog, UINT message, WPARAM wparam
     case WM_COMMAND:
         quote_list_command(dialog, LOWORD(wparam), HIWORD(wparam));
         return FALSE;
-    case WM_SYMBOLS_REPLACED:
-        return forget_symbols(dialog);
-    case WM_DESTROY:
-        return unmark_quote_dialog(dialog);
     default:
-        return dialog_default(dialog, message, lparam);
+        return quote_dialog_default(dialog, message, lparam);
     }
 }
 
@@ -183,12 +193,8 @@ static INT_PTR CALLBACK quote_detail_proc(HWND dialog, UINT message, WPARAM wpar
     case WM_COMMAND:
         quote_detail_command(dialog, LOWORD(wparam));
         return FALSE;
-    case WM_SYMBOLS_REPLACED:
-        return forget_symbols(dialog);
-    case WM_DESTROY:
-        return unmark_quote_dialog(dialog);
     default:
-        return dialog_default(dialog, message, lparam);
+        return quote_dialog_default(dialog, message, lparam);
     }
 }
 
