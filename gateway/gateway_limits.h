@@ -24,8 +24,14 @@ constexpr uint32_t kSourceRestMs = 60000;
 constexpr uint32_t kLongestSourceRestMs = 3600000;
 // Requests to one source at once, as a polite client keeps it.
 constexpr size_t kRequestsPerSource = 6;
-// Upstream bodies above this are dropped unread.
-constexpr size_t kMaxUpstreamBodyBytes = 1024 * 1024;
+// Upstream bodies above this are dropped unread: real answers are a few KB,
+// the largest recorded 18 KB.
+constexpr size_t kMaxUpstreamBodyBytes = 128 * 1024;
+// Answers nested deeper than this are refused before any tree is built: the
+// parser spends a frame and the tree a node on each level, so a body of
+// brackets alone, many at once, could take the whole address space. Real
+// answers nest nine levels at most.
+constexpr size_t kMaxAnswerDepth = 32;
 // A symbol one source said it does not know, but the next one quoted, is
 // asked of that next one first for this long.
 constexpr uint64_t kPreferredSourceMs = 24ull * 3600 * 1000;

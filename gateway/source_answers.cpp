@@ -5,10 +5,12 @@
 
 #include <charconv>
 #include <initializer_list>
+#include <new>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "gateway/gateway_limits.h"
 #include "gateway/plain_text.h"
 
 using nlohmann::json;
@@ -283,7 +285,43 @@ SourceReading read_yahoo(const json &answer) {
     return finished(std::move(quote));
 }
 
-json parsed(std::string_view body) { return json::parse(body.begin(), body.end(), nullptr, false); }
+// True when no array or object in `body` lies more than `limit` levels deep;
+// brackets inside strings do not count. One pass, nothing allocated.
+bool nests_within(std::string_view body, size_t limit) {
+    size_t depth = 0;
+    bool in_string = false;
+    bool escaped = false;
+    for (char c : body) {
+        if (in_string) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                in_string = false;
+            }
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit) return false;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return true;
+}
+
+// The answer's tree, or a discarded value when it is no JSON, nests too deep
+// or the tree does not fit in memory: each of those is an unreadable answer,
+// never the end of the gateway.
+json parsed(std::string_view body) {
+    if (!nests_within(body, kMaxAnswerDepth)) return json(json::value_t::discarded);
+    try {
+        return json::parse(body.begin(), body.end(), nullptr, false);
+    } catch (const std::bad_alloc &) {
+        return json(json::value_t::discarded);
+    }
+}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "gateway/gateway_limits.h"
 #include "gateway/page_writer.h"
 #include "gateway/source_answers.h"
 #include "plugin/quote_page.h"
@@ -95,6 +96,18 @@ TEST(SourceAnswer, UnknownSymbolsAndBrokenAnswersAreTold) {
         EXPECT_EQ(read_yahoo_answer(body).verdict, AnswerVerdict::malformed) << body;
         EXPECT_EQ(read_nasdaq_answer(body).verdict, AnswerVerdict::malformed) << body;
     }
+}
+
+// Refused before any tree is built, or brackets alone would cost the gateway
+// a node each; brackets inside a text do not count.
+TEST(SourceAnswer, NestingDeeperThanTheLimitIsUnreadable) {
+    auto nested = [](size_t depth) {
+        // Two levels are the answer's own, around the data.
+        return nasdaq("{\"primaryData\":{\"lastSalePrice\":\"$1.00\"},\"x\":" +
+                      std::string(depth - 2, '[') + "\"[[[[\"" + std::string(depth - 2, ']') + "}");
+    };
+    EXPECT_EQ(nested(kMaxAnswerDepth).verdict, AnswerVerdict::quote);
+    EXPECT_EQ(nested(kMaxAnswerDepth + 1).verdict, AnswerVerdict::malformed);
 }
 
 TEST(YahooAnswer, FullAnswerGivesEveryField) {
