@@ -41,14 +41,15 @@ void QuoteService::note_asked(const std::string &symbol) {
     if (hooks_.save_watchlist) hooks_.save_watchlist(text);
 }
 
-// Entries no fetch holds and no quote keeps fresh are swept once there are
-// many; an entry in flight is never swept, so references to it stay good.
+// Entries no fetch holds, no request waits on and no quote keeps fresh are
+// swept once there are many; an entry in flight or waited on is never swept,
+// so references to it stay good.
 QuoteService::Entry &QuoteService::entry_of(const std::string &symbol) {
     if (entries_.size() >= kCacheSweepSize && entries_.count(symbol) == 0) {
         uint64_t now = hooks_.clock();
         for (auto entry = entries_.begin(); entry != entries_.end();) {
-            bool idle =
-                entry->second.flight == Entry::Flight::none && !is_fresh(entry->second, now);
+            bool idle = entry->second.flight == Entry::Flight::none && entry->second.waiters == 0 &&
+                        !is_fresh(entry->second, now);
             entry = idle ? entries_.erase(entry) : std::next(entry);
         }
     }
@@ -67,9 +68,16 @@ ServedQuote QuoteService::served_from_cache(Entry &entry) {
 }
 
 // Another's fetch of the symbol is under way: its answer is this one's too.
-ServedQuote QuoteService::wait_for_fetch(std::unique_lock<std::mutex> &lock, Entry &entry) {
-    uint64_t fetches = entry.fetches;
-    changed_.wait(lock, [&] { return stopping_ || entry.fetches != fetches; });
+// The fetch in flight for `symbol`, waited for. Between the fetch's end and
+// this request's waking, another request may sweep the cache: the entry is
+// kept while it is waited on, and found again by its symbol on waking.
+ServedQuote QuoteService::wait_for_fetch(std::unique_lock<std::mutex> &lock,
+                                         const std::string &symbol) {
+    uint64_t fetches = entries_.at(symbol).fetches;
+    ++entries_.at(symbol).waiters;
+    changed_.wait(lock, [&] { return stopping_ || entries_.at(symbol).fetches != fetches; });
+    Entry &entry = entries_.at(symbol);
+    --entry.waiters;
     if (entry.fetches == fetches) {
         ServedQuote served;
         served.outcome = "no quote: stopping";
@@ -131,7 +139,7 @@ ServedQuote QuoteService::quote_unnoted(const std::string &symbol) {
     Entry &entry = entry_of(symbol);
     uint64_t now = hooks_.clock();
     if (is_fresh(entry, now)) return served_from_cache(entry);
-    if (entry.flight == Entry::Flight::fetching) return wait_for_fetch(lock, entry);
+    if (entry.flight == Entry::Flight::fetching) return wait_for_fetch(lock, symbol);
     if (entry.flight == Entry::Flight::queued) {
         // Asked for now: fetched here at once rather than behind the others.
         for (auto queued = queue_.begin(); queued != queue_.end(); ++queued) {

@@ -71,6 +71,7 @@ private:
         enum class Flight { none, queued, fetching };
         Flight flight = Flight::none;
         uint64_t fetches = 0;  // fetches finished, for those who wait on one
+        int waiters = 0;       // requests waiting on the fetch in flight
         bool tried = false;    // asked of the sources at tried_at
         uint64_t tried_at = 0;
         ServedQuote last;  // what the last fetch gave
@@ -91,7 +92,7 @@ private:
     ServedQuote quote_unnoted(const std::string &symbol);
     void note_served(const std::string &symbol, const ServedQuote &served);
     ServedQuote served_from_cache(Entry &entry);
-    ServedQuote wait_for_fetch(std::unique_lock<std::mutex> &lock, Entry &entry);
+    ServedQuote wait_for_fetch(std::unique_lock<std::mutex> &lock, const std::string &symbol);
     void queue_stale_symbols(const std::string &asked, uint64_t now);
     void record(Entry &entry, const ServedQuote &served, bool prefetch);
     void prefetch_loop();
