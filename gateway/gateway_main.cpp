@@ -102,10 +102,14 @@ int serve(const GatewayOptions &options, GatewayLog &log) {
         report_problem(log, error);
         return kExitFailed;
     }
-    QuoteService service(options, service_hooks(stop.get(), log));
-    GatewayServer server = {options.port, &service, &log, status_of(options, service, log)};
-    log.note("listening on 127.0.0.1:" + port);
-    serve_quotes(listener, stop.get(), server);
+    {
+        // Destroyed, its prefetch workers joined, before the running mark
+        // goes: --stop reports success only once nothing of it runs.
+        QuoteService service(options, service_hooks(stop.get(), log));
+        GatewayServer server = {options.port, &service, &log, status_of(options, service, log)};
+        log.note("listening on 127.0.0.1:" + port);
+        serve_quotes(listener, stop.get(), server);
+    }
     log.note("stopped");
     if (running.get() != nullptr) ReleaseMutex(running.get());
     return kExitServed;
