@@ -76,12 +76,15 @@ void send_all(SOCKET socket, const std::string &data) {
 
 // Half-closes, then reads what the client still sends, so that unread
 // request bytes do not turn the close into a reset that could cut the
-// answer short on the client's side.
+// answer short on the client's side. A client that keeps sending is read
+// for kDrainTimeoutMs in all, each read waiting only for what is left of it.
 void close_gracefully(SOCKET socket) {
     shutdown(socket, SD_SEND);
-    set_socket_timeouts(socket, kDrainTimeoutMs);
+    DWORD started = GetTickCount();
     char scratch[4096];
-    for (int rounds = 0; rounds < 16 && recv(socket, scratch, sizeof(scratch), 0) > 0; ++rounds) {
+    for (DWORD spent = 0; spent < kDrainTimeoutMs; spent = GetTickCount() - started) {
+        set_socket_timeouts(socket, kDrainTimeoutMs - spent);
+        if (recv(socket, scratch, sizeof(scratch), 0) <= 0) break;
     }
     closesocket(socket);
 }
