@@ -180,7 +180,8 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
     uint64_t now = clock_();
     uint32_t budget = static_cast<uint32_t>(deadline > now ? deadline - now : 0);
     UpstreamAnswer answer = fetch_(url, budget);
-    give_slot(source);
+    // The answer is read while the slot is held, so reading, too, counts
+    // against the requests a source may have at once.
     switch (answer.kind) {
     case UpstreamAnswer::Kind::timed_out:
         attempt.failure = "time-out";
@@ -195,6 +196,7 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
         read_answer(source, answer, &attempt);
         break;
     }
+    give_slot(source);
     // A source that says it has no such symbol, or no price for it, still
     // answers; anything else is the source failing.
     bool failed = !attempt.found && attempt.verdict != AnswerVerdict::unknown_symbol &&
