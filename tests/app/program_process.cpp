@@ -1,5 +1,7 @@
 #include "program_process.h"
 
+#include <psapi.h>
+
 #include <stdio.h>
 #include <string.h>
 
@@ -82,6 +84,13 @@ void ProgramProcess::terminate() const {
         TerminateProcess(info_.hProcess, 1);
         WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
     }
+}
+
+size_t ProgramProcess::peak_memory_bytes() const {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!started_ || !GetProcessMemoryInfo(info_.hProcess, &counters, sizeof(counters))) return 0;
+    return counters.PeakPagefileUsage;
 }
 
 std::string window_text(HWND window) {

@@ -45,6 +45,10 @@ public:
     // waits until it is gone.
     void terminate() const;
 
+    // The most memory the program has committed so far, in bytes; 0 when
+    // it cannot be read.
+    size_t peak_memory_bytes() const;
+
 private:
     PROCESS_INFORMATION info_ = {};
     bool started_ = false;

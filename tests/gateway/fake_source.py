@@ -12,7 +12,8 @@ header, for a redirect) and "delay" (seconds before answering). A symbol missing
 an unknown symbol; a Nasdaq symbol under another asset class than stocks is
 written SYM@CLASS (SPY@etf). W1, W2, ... (a W and digits) are a watchlist
 of any length: each gets a quote from either source after --watchlist-delay
-seconds, however many are asked at once; GET /peak tells the most requests
+seconds, however many are asked at once; DEEP1, DEEP2, ... get 1 MiB of
+"[" from either source, as a hostile source might send; GET /peak tells the most requests
 that were in progress at once and how many came, then counts anew. Every request line is appended to --log. Prints its port
 alone on the first line.
 """
@@ -34,6 +35,8 @@ from quote_server import StopRequest, _non_negative, _port  # noqa: E402
 ROUTES = (("nasdaq", re.compile(r"^/api/quote/([^/?]+)/info(\?|$)")),
           ("yahoo", re.compile(r"^/v8/finance/chart/([^/?]+)(\?|$)")))
 WATCHLIST_SYMBOL = re.compile(r"^W[0-9]+$")
+DEEP_SYMBOL = re.compile(r"^DEEP[0-9]+$")
+DEEP_ANSWER = {"text": "[" * (1 << 20)}
 WATCHLIST_ANSWER = {
     "nasdaq": {"json": {"data": {"exchange": "NASDAQ-GS", "marketStatus": "Open", "keyStats": None,
                                  "primaryData": {"lastSalePrice": "$10.00", "netChange": "+0.50",
@@ -86,6 +89,8 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
     def _answer_for(self, source, symbol):
         if WATCHLIST_SYMBOL.match(symbol):
             return dict(WATCHLIST_ANSWER[source], delay=self.server.watchlist_delay)
+        if DEEP_SYMBOL.match(symbol):
+            return DEEP_ANSWER
         return self.server.answers.get(source, {}).get(_answer_key(symbol, self.path), UNKNOWN[source])
 
     def _answer(self, answer):

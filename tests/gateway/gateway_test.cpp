@@ -19,6 +19,7 @@
 
 #include "app/app_state.h"
 #include "app_test_support.h"
+#include "gateway/gateway_limits.h"
 #include "gateway/gateway_options.h"
 #include "gateway/watchlist_store.h"
 #include "plugin/quote_request_checks.h"
@@ -239,6 +240,32 @@ TEST_F(Gateway, ClientsAtOnceAndIdleConnectionsNeverStallIt) {
     for (int i = 0; i < 64; ++i) silent.push_back(mqtest::connect_to("127.0.0.1", port_));
     EXPECT_EQ(status_of_quote(port_, "MSFT"), "HTTP/1.1 200");
     for (SOCKET socket : silent) closesocket(socket);
+}
+
+// A hostile source's 1 MiB of '[' for 40 symbols at once: once took the
+// 32-bit gateway past its whole address space. It must stay up, answer each
+// within its budget (no quote, 502) and keep its memory small.
+TEST_F(Gateway, FortyDeeplyNestedAnswersAtOnceLeaveItUpAndSmall) {
+    const size_t kMostGrowthBytes = 64u << 20;
+    start();
+    size_t idle = gateway_->peak_memory_bytes();
+    ASSERT_NE(idle, 0u) << "the gateway's memory cannot be read";
+    std::atomic<int> answered{0};
+    std::vector<std::thread> clients;
+    for (int c = 1; c <= 40; ++c) {
+        clients.emplace_back([&, c] {
+            DWORD started = GetTickCount();
+            std::string status = status_of_quote(port_, ("DEEP" + std::to_string(c)).c_str());
+            answered += status == "HTTP/1.1 502" && GetTickCount() - started <= kUpstreamBudgetMs;
+        });
+    }
+    for (std::thread &client : clients) client.join();
+    size_t peak = gateway_->peak_memory_bytes();
+    printf("[ measured ] 40 answers of 1 MiB of '[' at once: peak %zu MB, %zu MB when idle\n",
+           peak >> 20, idle >> 20);
+    EXPECT_EQ(answered, 40);
+    EXPECT_LT(peak - idle, kMostGrowthBytes);
+    EXPECT_EQ(status_of_quote(port_, "MSFT"), "HTTP/1.1 200");
 }
 
 // The watchlist is known from the last run: the first stale quote brings

@@ -43,4 +43,6 @@ bool GatewayProcess::stop() {
 
 DWORD GatewayProcess::wait_for_exit() const { return process_->wait_for_exit(); }
 
+size_t GatewayProcess::peak_memory_bytes() const { return process_->peak_memory_bytes(); }
+
 }  // namespace mqtest

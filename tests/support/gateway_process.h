@@ -40,6 +40,8 @@ public:
     bool stop();
     // The exit code once something else stopped it, or STILL_ACTIVE.
     DWORD wait_for_exit() const;
+    // The most memory it has committed so far, in bytes (0: unknown).
+    size_t peak_memory_bytes() const;
 
 private:
     std::string folder_;
