@@ -9,18 +9,16 @@
 #include "gateway/gateway_options.h"
 #include "gateway/page_request.h"
 #include "gateway/quote_service.h"
+#include "support/ticker_request.h"
 
 namespace {
 
 int status_of(const std::string &request) { return read_page_request(request).status; }
 
-std::string get(const std::string &target) {
-    return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
-}
+std::string get(const std::string &target) { return mqtest::ticker_request(target); }
 
-TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
-    PageRequestHead head = read_page_request(
-        get("http://quotes.nasdaq.com:80/Quote.dll?mode=stock&symbol=brk.b&multi.x=25&multi.y=13"));
+TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForTheQuoteHost) {
+    PageRequestHead head = read_page_request(get(mqtest::ticker_target("brk.b")));
     EXPECT_EQ(head.status, 200);
     EXPECT_EQ(head.symbol, "BRK.B");
     EXPECT_EQ(read_page_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
@@ -28,7 +26,7 @@ TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
 }
 
 TEST(PageRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
-    EXPECT_EQ(status_of("GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nHost: x\r\n"), 0);
+    EXPECT_EQ(status_of(get("/Quote.dll?symbol=MSFT").substr(0, 40)), 0);
     EXPECT_EQ(status_of(std::string(kMaxRequestHeadBytes + 1, 'a')), 431);
     std::string long_header =
         "GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nX: " + std::string(kMaxRequestHeadBytes, 'a') +
@@ -58,6 +56,36 @@ TEST(PageRequest, RefusesEverythingElse) {
         {get("/Quote.dll?symbol=../x"), 400},
         {"GET /Quote.dll?symbol=MSFT\r\n\r\n", 400},
         {"\r\n\r\n", 400},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(status_of(c.request), c.status) << c.request;
+    }
+}
+
+// What a web page's <img> or fetch() sends, or a rebound name, is not the
+// ticker's request; the ticker's own passes with or without ":80".
+TEST(PageRequest, AnswersOnlyTheTickersShape) {
+    const std::string host(MQ_QUOTE_HOST);
+    const std::string target = mqtest::ticker_target("MSFT");
+    auto request = [](const std::string &line_target, const std::string &headers) {
+        return "GET " + line_target + " HTTP/1.1\r\n" + headers + "\r\n";
+    };
+    struct Case {
+        std::string request;
+        int status;
+    } cases[] = {
+        {request("http://" + host + "/Quote.dll?symbol=MSFT", "Host: " + host + ":80\r\n"), 200},
+        {request("/Quote.dll?symbol=MSFT", "HOST: " + host + "\r\n"), 200},
+        {request("/Quote.dll?symbol=MSFT", "Host: 127.0.0.1:8421\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", "Host: junk.localhost:8421\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", "Host: " + host + ":8421\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", "Host: " + host + ".evil.example\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", ""), 403},
+        {request(target, "Host: " + host + "\r\nHost: " + host + "\r\n"), 403},
+        {request("http://127.0.0.1:8421/Quote.dll?symbol=MSFT", "Host: " + host + "\r\n"), 403},
+        {mqtest::ticker_request(target, "Origin: null\r\n"), 403},
+        {mqtest::ticker_request(target, "Referer: http://127.0.0.1:8000/\r\n"), 403},
+        {mqtest::ticker_request(target, "sec-fetch-mode: no-cors\r\n"), 403},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(status_of(c.request), c.status) << c.request;

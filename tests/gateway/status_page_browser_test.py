@@ -5,7 +5,7 @@ rests Nasdaq, an unknown symbol, a dead Yahoo), then read as JSON, refused
 to a foreign Host, and opened in headless Chromium, whose rendered page is
 checked and saved as a picture (the README's, when SCREENSHOT is that file).
 
-    status_page_browser_test.py GATEWAY_EXE FAKE_SOURCE_PORT_FILE SCREENSHOT
+    status_page_browser_test.py GATEWAY_EXE FAKE_SOURCE_PORT_FILE SCREENSHOT QUOTE_HOST
 """
 import http.client
 import json
@@ -18,7 +18,7 @@ import tempfile
 import time
 import unittest
 
-GATEWAY, PORT_FILE, SCREENSHOT = sys.argv[1:4]
+GATEWAY, PORT_FILE, SCREENSHOT, QUOTE_HOST = sys.argv[1:5]
 CHROMIUM = shutil.which("chromium")
 
 
@@ -38,6 +38,12 @@ def get(port, path, host=None):
     headers = dict(answer.getheaders())
     connection.close()
     return answer.status, headers, body
+
+
+def ask_quote(port, symbol):
+    """Asks as the ticker does through its proxy setting."""
+    target = "http://%s:80/Quote.dll?mode=stock&symbol=%s&multi.x=25&multi.y=13" % (QUOTE_HOST, symbol)
+    return get(port, target, host=QUOTE_HOST)
 
 
 def clock_seconds(text):
@@ -77,7 +83,7 @@ class StatusPage(unittest.TestCase):
         # A good quote, an unknown symbol that a dead Yahoo cannot answer
         # either, and a 429 that rests Nasdaq.
         for symbol in ("MSFT", "NOSUCH", "LIMIT"):
-            get(cls.port, "/Quote.dll?mode=stock&symbol=%s&multi.x=25&multi.y=13" % symbol)
+            ask_quote(cls.port, symbol)
 
     @classmethod
     def tearDownClass(cls):
