@@ -24,11 +24,23 @@ constexpr uint32_t kSourceRestMs = 60000;
 constexpr uint32_t kLongestSourceRestMs = 3600000;
 // Requests to one source at once, as a polite client keeps it.
 constexpr size_t kRequestsPerSource = 6;
+// Requests a minute to one source, whatever asks for them: a source that
+// allows 300 a minute and then rests the client for an hour is never driven
+// there, and a flood of symbols costs the sources no more than this.
+constexpr uint32_t kSourceRequestsPerMinute = 120;
+// Requests one source may be sent at once beyond that rate: a cold refresh
+// of a 100-symbol watchlist, each symbol tried in two asset classes, fits in
+// whole, so a real refresh never waits on the budget.
+constexpr uint32_t kSourceRequestBurst = 200;
 // Upstream bodies above this are dropped unread.
 constexpr size_t kMaxUpstreamBodyBytes = 1024 * 1024;
 // A symbol one source said it does not know, but the next one quoted, is
 // asked of that next one first for this long.
 constexpr uint64_t kPreferredSourceMs = 24ull * 3600 * 1000;
+
+// A symbol every source called unknown is answered from memory this long,
+// with no request upstream.
+constexpr uint64_t kUnknownSymbolMs = 24ull * 3600 * 1000;
 
 // --- What it remembers ---
 // Expired quotes are swept once the cache holds this many symbols.

@@ -9,6 +9,7 @@
 #include "gateway/gateway_options.h"
 #include "gateway/page_request.h"
 #include "gateway/quote_service.h"
+#include "gateway/request_budget.h"
 #include "support/ticker_request.h"
 
 namespace {
@@ -159,8 +160,9 @@ struct ScriptedSource {
         } else if (url.find("/hanging/") != std::string::npos) {
             now += budget_ms;
             answer.kind = UpstreamAnswer::Kind::timed_out;
-        } else if (url.find("/funds/") != std::string::npos &&
-                   url.find("=stocks") != std::string::npos) {
+        } else if (url.find("/unknown/") != std::string::npos ||
+                   (url.find("/funds/") != std::string::npos &&
+                    url.find("=stocks") != std::string::npos)) {
             answer.body = R"({"data":null,"status":{"rCode":400}})";
         } else if (url.find("/api/quote/") != std::string::npos) {
             answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
@@ -185,12 +187,14 @@ protected:
         hooks.clock = [this] { return source_.now; };
         hooks.wall_clock = [this] { return static_cast<int64_t>(source_.now / 1000); };
         hooks.prefetch_workers = 0;
+        hooks.save_watchlist = [this](const std::string &text) { saved_ = text; };
         service_.reset(new QuoteService(options_, std::move(hooks)));
         return *service_;
     }
 
     GatewayOptions options_;
     ScriptedSource source_;
+    std::string saved_;  // the watchlist as last saved
     std::unique_ptr<QuoteService> service_;
 };
 
@@ -249,6 +253,58 @@ TEST_F(QuoteRules, FailuresAreNotCached) {
     EXPECT_FALSE(quotes.quote("MSFT").found);
     EXPECT_FALSE(quotes.quote("MSFT").found);
     EXPECT_EQ(source_.asked.size(), 4u);
+}
+
+TEST_F(QuoteRules, OnlyASymbolASourceQuotedJoinsTheWatchlist) {
+    service("down", "down").quote("JUNK");
+    EXPECT_EQ(saved_, "");
+    service("up", "up").quote("MSFT");
+    EXPECT_EQ(saved_, "MSFT 1\n");
+}
+
+TEST_F(QuoteRules, ASymbolEverySourceCallsUnknownIsAnsweredFromMemoryForADay) {
+    QuoteService &quotes = service("unknown", "unknown", LiveSourceChoice::nasdaq);
+    EXPECT_FALSE(quotes.quote("JUNK").found);
+    size_t asked = source_.asked.size();
+    source_.now += kUnknownSymbolMs - 1;
+    EXPECT_EQ(quotes.quote("JUNK").outcome, "no quote: unknown symbol");
+    EXPECT_EQ(source_.asked.size(), asked);
+    source_.now += 1;
+    quotes.quote("JUNK");
+    EXPECT_EQ(source_.asked.size(), 2 * asked);
+}
+
+TEST_F(QuoteRules, TheStatusShowsASourceThatSpentItsBudget) {
+    options_.cache_seconds = 0;
+    QuoteService &quotes = service("up", "up", LiveSourceChoice::nasdaq);
+    auto spent_until = [&] {
+        return quotes.status([](uint64_t ms) { return std::to_string(ms); })
+            .sources[0]
+            .budget_back_at;
+    };
+    for (uint32_t i = 1; i < kSourceRequestBurst; ++i) quotes.quote("MSFT");
+    EXPECT_EQ(spent_until(), "");
+    quotes.quote("MSFT");
+    EXPECT_EQ(spent_until(), std::to_string(source_.now + 60000 / kSourceRequestsPerMinute));
+}
+
+TEST(RequestBudget, SpendsTheBurstAtOnceThenOneRequestPerShareOfAMinute) {
+    RequestBudget budget(kSourceRequestsPerMinute, kSourceRequestBurst);
+    uint64_t now = 5000;
+    for (uint32_t i = 0; i < kSourceRequestBurst; ++i) ASSERT_TRUE(budget.take(now)) << i;
+    EXPECT_FALSE(budget.take(now));
+    now = budget.next_at(now);
+    EXPECT_EQ(now, 5000u + 60000 / kSourceRequestsPerMinute);
+    EXPECT_TRUE(budget.take(now));
+    EXPECT_FALSE(budget.take(now));
+}
+
+TEST(RequestBudget, AnIdleDaySavesNoMoreThanTheBurst) {
+    RequestBudget budget(kSourceRequestsPerMinute, kSourceRequestBurst);
+    ASSERT_TRUE(budget.take(1000));
+    uint64_t now = 1000 + 24ull * 3600 * 1000;
+    for (uint32_t i = 0; i < kSourceRequestBurst; ++i) ASSERT_TRUE(budget.take(now)) << i;
+    EXPECT_FALSE(budget.take(now));
 }
 
 TEST(RetryAfter, ReadsSecondsAndHttpDates) {
