@@ -50,6 +50,14 @@ constexpr size_t kMaxRememberedSymbols = 4096;
 // The watchlist: the symbols asked for, kept across restarts.
 constexpr size_t kMaxKnownSymbols = 1000;
 constexpr int64_t kKnownSymbolLifeSeconds = 7 * 24 * 3600;
+// A stored watchlist is read whole up to this size (1,000 symbols take
+// under 28 KB); a larger value, written by something else, is not read.
+constexpr uint32_t kMaxStoredWatchlistBytes = 1024 * 1024;
+
+// The log file is moved aside to "<log>.1" (replacing the one before) once
+// it would grow beyond this, so that no input can fill a disk: two files of
+// this size at most.
+constexpr uint64_t kMaxLogFileBytes = 10ull * 1024 * 1024;
 
 // --- What the status page shows ---
 // A source's share of answers that gave a quote is counted over this long,
