@@ -275,6 +275,26 @@ TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
         << log();
 }
 
+// Symbols no source knows, asked in the ticker's own shape, are not kept:
+// a refresh after a restart brings none of them along.
+TEST_F(Gateway, UnknownSymbolsDoNotComeBackOnLaterRefreshes) {
+    start();
+    for (int i = 0; i < 20; ++i) {
+        std::string target = mqtest::ticker_target("JUNK" + std::to_string(i));
+        EXPECT_EQ((exchange)(port_, mqtest::ticker_request(target)).substr(0, 12), "HTTP/1.1 502");
+    }
+    EXPECT_EQ(quote("MSFT").last_sale, 315.44f);
+    size_t asked = count_of(source_requests(), "/JUNK");
+    EXPECT_GE(asked, 20u);
+    start();
+    EXPECT_EQ(quote("MSFT").last_sale, 315.44f);
+    // Room for a prefetch that should not come.
+    Sleep(1000);
+    EXPECT_EQ(count_of(source_requests(), "/JUNK"), asked);
+    std::string problem;
+    EXPECT_EQ(load_watchlist(&problem).find("JUNK"), std::string::npos);
+}
+
 TEST_F(Gateway, RefusesAllButTheQuotePageAndAsksNoSource) {
     start();
     std::string before = source_requests();
