@@ -24,6 +24,14 @@ constexpr uint32_t kSourceRestMs = 60000;
 constexpr uint32_t kLongestSourceRestMs = 3600000;
 // Requests to one source at once, as a polite client keeps it.
 constexpr size_t kRequestsPerSource = 6;
+// Requests a minute to one source, whatever asks for them: a source that
+// allows 300 a minute and then rests the client for an hour is never driven
+// there, and a flood of symbols costs the sources no more than this.
+constexpr uint32_t kSourceRequestsPerMinute = 120;
+// Requests one source may be sent at once beyond that rate: a cold refresh
+// of a 100-symbol watchlist, each symbol tried in two asset classes, fits in
+// whole, so a real refresh never waits on the budget.
+constexpr uint32_t kSourceRequestBurst = 200;
 // Upstream bodies above this are dropped unread: real answers are a few KB,
 // the largest recorded 18 KB.
 constexpr size_t kMaxUpstreamBodyBytes = 128 * 1024;
@@ -36,6 +44,10 @@ constexpr size_t kMaxAnswerDepth = 32;
 // asked of that next one first for this long.
 constexpr uint64_t kPreferredSourceMs = 24ull * 3600 * 1000;
 
+// A symbol every source called unknown is answered from memory this long,
+// with no request upstream.
+constexpr uint64_t kUnknownSymbolMs = 24ull * 3600 * 1000;
+
 // --- What it remembers ---
 // Expired quotes are swept once the cache holds this many symbols.
 constexpr size_t kCacheSweepSize = 4096;
@@ -44,6 +56,14 @@ constexpr size_t kMaxRememberedSymbols = 4096;
 // The watchlist: the symbols asked for, kept across restarts.
 constexpr size_t kMaxKnownSymbols = 1000;
 constexpr int64_t kKnownSymbolLifeSeconds = 7 * 24 * 3600;
+// A stored watchlist is read whole up to this size (1,000 symbols take
+// under 28 KB); a larger value, written by something else, is not read.
+constexpr uint32_t kMaxStoredWatchlistBytes = 1024 * 1024;
+
+// The log file is moved aside to "<log>.1" (replacing the one before) once
+// it would grow beyond this, so that no input can fill a disk: two files of
+// this size at most.
+constexpr uint64_t kMaxLogFileBytes = 10ull * 1024 * 1024;
 
 // --- What the status page shows ---
 // A source's share of answers that gave a quote is counted over this long,

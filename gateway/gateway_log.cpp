@@ -21,15 +21,39 @@ GatewayLog::~GatewayLog() {
 }
 
 bool GatewayLog::open(const std::string &path) {
-    // Append-only access makes every single write land whole at the end,
-    // so request threads need no lock between them.
-    file_ = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    path_ = path;
+    std::lock_guard<std::mutex> lock(file_mutex_);
+    open_file();
     return is_open();
 }
 
+void GatewayLog::open_file() {
+    // Append-only access makes every single write land whole at the end,
+    // also beside another gateway process that logs to the same file;
+    // sharing deletion lets one of them move a full file aside.
+    file_ = CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size = {};
+    if (is_open() && GetFileSizeEx(file_, &size)) size_ = static_cast<uint64_t>(size.QuadPart);
+}
+
+// The full file becomes the one older file kept. When it cannot be moved
+// (held by another program), the log stops rather than grow without end.
+void GatewayLog::start_anew() {
+    CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    size_ = 0;
+    std::string older = path_ + ".1";
+    if (MoveFileExA(path_.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING)) open_file();
+}
+
 void GatewayLog::write_line(const std::string &line) {
-    if (is_open()) write_all(file_, line + "\r\n");
+    std::lock_guard<std::mutex> lock(file_mutex_);
+    if (!is_open()) return;
+    std::string text = line + "\r\n";
+    if (size_ + text.size() > kMaxLogFileBytes) start_anew();
+    if (is_open() && write_all(file_, text)) size_ += text.size();
 }
 
 void GatewayLog::request(const std::string &symbol, const std::string &source,

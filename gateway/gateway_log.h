@@ -19,7 +19,8 @@ public:
     GatewayLog(const GatewayLog &) = delete;
     GatewayLog &operator=(const GatewayLog &) = delete;
 
-    // Opens `path` for appending; false when it cannot be opened.
+    // Opens `path` for appending; false when it cannot be opened. Beyond
+    // kMaxLogFileBytes the file is moved to "`path`.1" and begun anew.
     bool open(const std::string &path);
     bool is_open() const { return file_ != INVALID_HANDLE_VALUE; }
 
@@ -37,8 +38,13 @@ public:
 
 private:
     void write_line(const std::string &line);
+    void open_file();
+    void start_anew();
 
+    std::string path_;
+    std::mutex file_mutex_;  // guards the file and its size
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    uint64_t size_ = 0;
     std::mutex recent_mutex_;
     std::deque<std::string> recent_;
 };

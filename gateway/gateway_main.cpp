@@ -61,7 +61,12 @@ QuoteServiceHooks service_hooks(HANDLE stop, GatewayLog &log) {
     };
     hooks.clock = monotonic_ms;
     hooks.wall_clock = unix_seconds;
-    hooks.load_watchlist = load_watchlist;
+    hooks.load_watchlist = [&log] {
+        std::string problem;
+        std::string text = load_watchlist(&problem);
+        if (!problem.empty()) log.note(problem);
+        return text;
+    };
     hooks.save_watchlist = save_watchlist;
     hooks.prefetched = [&log](const std::string &symbol, const ServedQuote &served, uint32_t ms) {
         log.request(symbol, served.source, "prefetch " + served.outcome, ms);

@@ -117,7 +117,10 @@ void answer_connection(const Connection &connection) {
     if (!receive_request(connection.socket, server.port, &head)) return;
     if (head.status != 200) {
         send_all(connection.socket, refusal_answer(head.status));
-        server.log->request("-", "-", "refused " + std::to_string(head.status),
+        // A 403 is a quote request in another shape than the ticker's: a web
+        // page, or someone asking by hand without the proxy form.
+        std::string why = head.status == 403 ? ": not the ticker's request" : "";
+        server.log->request("-", "-", "refused " + std::to_string(head.status) + why,
                             GetTickCount() - started);
         return;
     }

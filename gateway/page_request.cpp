@@ -14,6 +14,10 @@ bool same_letters(std::string_view text, std::string_view lower) {
     return true;
 }
 
+bool starts_with_letters(std::string_view text, std::string_view lower) {
+    return text.size() >= lower.size() && same_letters(text.substr(0, lower.size()), lower);
+}
+
 int hex_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -56,7 +60,7 @@ std::string symbol_parameter(std::string_view query, bool *found) {
 
 // The path and query of the target, or a refusal status.
 int target_path(std::string_view target, std::string_view *path_and_query) {
-    if (target.size() >= 7 && same_letters(target.substr(0, 7), "http://")) {
+    if (starts_with_letters(target, "http://")) {
         size_t slash = target.find('/', 7);
         if (slash == std::string_view::npos) return 404;
         target.remove_prefix(slash);
@@ -88,31 +92,66 @@ bool is_status_route(std::string_view target, RequestKind *kind) {
     return false;
 }
 
-// How many Host headers `headers` (the lines after the request line) holds;
-// `host` gets the last one's value.
-int host_headers(std::string_view headers, std::string_view *host) {
-    int count = 0;
+// What the request's headers (the lines after the request line) say about
+// who sends it.
+struct HeaderFacts {
+    int host_count = 0;
+    std::string_view host;  // the last Host header's value
+    // Origin, Referer or any Sec-Fetch-*: sent by browsers, never by the
+    // plug-in's WinINet request.
+    bool from_browser = false;
+};
+
+HeaderFacts header_facts(std::string_view headers) {
+    HeaderFacts facts;
     while (!headers.empty()) {
         size_t end = headers.find("\r\n");
         std::string_view line = headers.substr(0, end);
         size_t colon = line.find(':');
-        if (colon != std::string_view::npos && same_letters(line.substr(0, colon), "host")) {
-            *host = trimmed(line.substr(colon + 1));
-            ++count;
+        if (colon != std::string_view::npos) {
+            std::string_view name = trimmed(line.substr(0, colon));
+            if (same_letters(name, "host")) {
+                facts.host = trimmed(line.substr(colon + 1));
+                ++facts.host_count;
+            }
+            if (same_letters(name, "origin") || same_letters(name, "referer") ||
+                starts_with_letters(name, "sec-fetch-")) {
+                facts.from_browser = true;
+            }
         }
         if (end == std::string_view::npos) break;
         headers.remove_prefix(end + 2);
     }
-    return count;
+    return facts;
+}
+
+// The quote host the plug-in is built with, with or without ":80": Wine
+// writes the port into the absolute address, Windows may leave it out.
+bool is_quote_host(std::string_view host) {
+    std::string_view name(MQ_QUOTE_HOST);
+    if (!starts_with_letters(host, name)) return false;
+    std::string_view port = host.substr(name.size());
+    return port.empty() || port == ":80";
+}
+
+// Only the ticker's request reaches the sources: a page in a browser that
+// points at the gateway cannot fill its watchlist or spend the sources'
+// patience, and after DNS rebinding it cannot read the answers either.
+bool is_ticker_request(std::string_view target, std::string_view headers) {
+    if (starts_with_letters(target, "http://")) {
+        std::string_view authority = target.substr(7, target.find('/', 7) - 7);
+        if (!is_quote_host(authority)) return false;
+    }
+    HeaderFacts facts = header_facts(headers);
+    return facts.host_count == 1 && is_quote_host(facts.host) && !facts.from_browser;
 }
 
 // A status request is answered only for the gateway's own address; several
 // Host headers are a malformed request.
 PageRequestHead status_request(RequestKind kind, std::string_view headers, uint16_t own_port) {
-    std::string_view host;
-    int count = host_headers(headers, &host);
-    if (count > 1) return refused(400);
-    if (count == 0 || !is_own_host(host, own_port)) return refused(421);
+    HeaderFacts facts = header_facts(headers);
+    if (facts.host_count > 1) return refused(400);
+    if (facts.host_count == 0 || !is_own_host(facts.host, own_port)) return refused(421);
     PageRequestHead head;
     head.status = 200;
     head.kind = kind;
@@ -149,6 +188,7 @@ PageRequestHead read_request(std::string_view line, std::string_view headers, ui
     bool found = false;
     std::string symbol = symbol_parameter(path_and_query.substr(question + 1), &found);
     if (!found || !is_valid_symbol(symbol)) return refused(400);
+    if (!is_ticker_request(target, headers)) return refused(403);
     for (char &c : symbol) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }

@@ -1,8 +1,11 @@
-// Reading the requests the gateway answers: a GET of the quote page, in
-// origin form (/Quote.dll?...) or in the absolute form a client sends to its
-// proxy (http://host:80/Quote.dll?...), for any host; and a GET of its own
-// status page (/, /status) or its JSON (/status.json), in origin form only
-// and only when the Host header names the gateway's own loopback address.
+// Reading the requests the gateway answers: a GET of the quote page in the
+// ticker's shape, in the absolute form a client sends to its proxy
+// (http://HOST:80/Quote.dll?...) or in origin form (/Quote.dll?...), where
+// HOST and the one Host header name the quote host the plug-in is built with
+// (MQ_QUOTE_HOST) and no header only browsers send is present; and a GET of
+// its own status page (/, /status) or its JSON (/status.json), in origin
+// form only and only when the Host header names the gateway's own loopback
+// address.
 //
 // Portable: no Windows header.
 #ifndef MORVANE_GATEWAY_PAGE_REQUEST_H
@@ -20,8 +23,9 @@ enum class RequestKind { quote_page, status_page, status_json };
 
 struct PageRequestHead {
     // 0 while the head is still incomplete; 200 for a quote-page request
-    // whose symbol is valid or a status request from the gateway's own
-    // address; else the 4xx status to refuse it with.
+    // in the ticker's shape whose symbol is valid, or a status request from
+    // the gateway's own address; else the 4xx status to refuse it with (403
+    // for a quote-page request in any other shape).
     int status = 0;
     RequestKind kind = RequestKind::quote_page;  // meaningful with status 200
     std::string symbol;  // upper case; set only with status 200 and quote_page

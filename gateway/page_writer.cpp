@@ -25,6 +25,8 @@ const char *reason_phrase(int status) {
         return "OK";
     case 400:
         return "Bad Request";
+    case 403:
+        return "Forbidden";
     case 404:
         return "Not Found";
     case 405:

@@ -60,6 +60,10 @@ bool QuoteService::is_fresh(const Entry &entry, uint64_t now) const {
     return entry.last.found && now - entry.quoted_at < cache_ms_;
 }
 
+bool QuoteService::is_known_unknown(const Entry &entry, uint64_t now) {
+    return now < entry.unknown_until;
+}
+
 ServedQuote QuoteService::served_from_cache(Entry &entry) {
     ServedQuote served = entry.last;
     served.outcome = entry.prefetched ? "prefetched" : "cached";
@@ -93,7 +97,10 @@ void QuoteService::queue_stale_symbols(const std::string &asked, uint64_t now) {
     for (const std::string &symbol : watchlist_.symbols(hooks_.wall_clock())) {
         if (symbol == asked) continue;
         Entry &entry = entry_of(symbol);
-        if (entry.flight != Entry::Flight::none || is_fresh(entry, now)) continue;
+        if (entry.flight != Entry::Flight::none || is_fresh(entry, now) ||
+            is_known_unknown(entry, now)) {
+            continue;
+        }
         if (entry.tried && now - entry.tried_at < cache_ms_) continue;
         entry.flight = Entry::Flight::queued;
         queue_.push_back(symbol);
@@ -109,15 +116,19 @@ void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch
     entry.tried = true;
     entry.tried_at = now;
     entry.last = served;
+    entry.unknown_until = served.unknown ? now + kUnknownSymbolMs : 0;
     if (served.found) {
         entry.quoted_at = now;
         entry.prefetched = prefetch;
     }
 }
 
+// Only a symbol that got a quote joins the watchlist: one no source knows,
+// or one that came in while every source failed, would otherwise be
+// prefetched with every refresh for a week.
 ServedQuote QuoteService::quote(const std::string &symbol) {
-    note_asked(symbol);
     ServedQuote served = quote_unnoted(symbol);
+    if (served.found) note_asked(symbol);
     note_served(symbol, served);
     return served;
 }
@@ -139,6 +150,11 @@ ServedQuote QuoteService::quote_unnoted(const std::string &symbol) {
     Entry &entry = entry_of(symbol);
     uint64_t now = hooks_.clock();
     if (is_fresh(entry, now)) return served_from_cache(entry);
+    if (is_known_unknown(entry, now)) {
+        ServedQuote served;
+        served.outcome = "no quote: unknown symbol";
+        return served;
+    }
     if (entry.flight == Entry::Flight::fetching) return wait_for_fetch(lock, symbol);
     if (entry.flight == Entry::Flight::queued) {
         // Asked for now: fetched here at once rather than behind the others.
@@ -195,6 +211,7 @@ SourceStatus source_status(const SourceReport &report,
                                         : SourceState::idle;
     if (report.has_success) status.last_success = time_text(report.last_success_at);
     if (report.resting) status.resting_until = time_text(report.resting_until);
+    if (report.budget_spent) status.budget_back_at = time_text(report.budget_back_at);
     if (report.failing) status.failing_since = time_text(report.failing_since);
     status.last_error = report.last_error;
     status.answers_last_hour = report.answers_last_hour;

@@ -4,6 +4,8 @@
 // the service's own, so that the ticker's requests one after the other cost
 // a few upstream round trips in all rather than one each. A symbol is
 // fetched once at a time: whoever asks for it meanwhile waits for that fetch.
+// A symbol joins the watchlist once a source quoted it; one that every source
+// calls unknown is answered from memory for a day and never prefetched.
 //
 // Portable: no Windows header. The fetch, the clocks and the watchlist's
 // store are handed in, so the rules run the same against WinINet and the
@@ -76,6 +78,8 @@ private:
         uint64_t tried_at = 0;
         ServedQuote last;  // what the last fetch gave
         uint64_t quoted_at = 0;
+        // Every source called the symbol unknown: so it is taken until then.
+        uint64_t unknown_until = 0;
         bool prefetched = false;  // the quote came from a prefetch, not yet served
         // What the last request for the symbol got, for the status page.
         bool asked = false;
@@ -89,6 +93,7 @@ private:
     void note_asked(const std::string &symbol);
     Entry &entry_of(const std::string &symbol);
     bool is_fresh(const Entry &entry, uint64_t now) const;
+    static bool is_known_unknown(const Entry &entry, uint64_t now);
     ServedQuote quote_unnoted(const std::string &symbol);
     void note_served(const std::string &symbol, const ServedQuote &served);
     ServedQuote served_from_cache(Entry &entry);

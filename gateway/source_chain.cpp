@@ -68,7 +68,8 @@ SourceChain::SourceChain(const GatewayOptions &options, UpstreamFetch fetch, Mon
       rested_until_(sources_.size(), 0),
       records_(sources_.size()),
       requests_at_once_(sources_.size(), 0),
-      asked_waiting_(sources_.size(), 0) {}
+      asked_waiting_(sources_.size(), 0),
+      budgets_(sources_.size(), RequestBudget(kSourceRequestsPerMinute, kSourceRequestBurst)) {}
 
 SourceChain::SymbolMemory &SourceChain::memory_of(const std::string &symbol) {
     if (memory_.size() >= kMaxRememberedSymbols && memory_.count(symbol) == 0) memory_.clear();
@@ -126,28 +127,30 @@ void SourceChain::rest(size_t source, uint32_t retry_after_ms) {
     rested_until_[source] = std::max(rested_until_[source], clock_() + rest_ms);
 }
 
-// Waits for one of the source's request slots until `deadline`; a fetch
-// someone waits for goes before any prefetch.
-bool SourceChain::take_slot(size_t source, uint64_t deadline, bool asked) {
+// Waits until `deadline` for one of the source's request slots and for its
+// budget to allow one more request; a fetch someone waits for goes before
+// any prefetch.
+SourceChain::SlotWait SourceChain::take_slot(size_t source, uint64_t deadline, bool asked) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (asked) ++asked_waiting_[source];
+    SlotWait result = SlotWait::no_time;
     for (;;) {
-        if (stopping_) {
-            if (asked) --asked_waiting_[source];
-            return false;
-        }
-        bool free = requests_at_once_[source] < kRequestsPerSource;
-        if (free && (asked || asked_waiting_[source] == 0)) break;
+        if (stopping_) break;
         uint64_t now = clock_();
-        if (now >= deadline) {
-            if (asked) --asked_waiting_[source];
-            return false;
+        bool free = requests_at_once_[source] < kRequestsPerSource;
+        bool my_turn = free && (asked || asked_waiting_[source] == 0);
+        if (my_turn && budgets_[source].take(now)) {
+            result = SlotWait::taken;
+            break;
         }
-        slot_freed_.wait_for(lock, std::chrono::milliseconds(deadline - now));
+        result = my_turn ? SlotWait::budget_spent : SlotWait::no_time;
+        if (now >= deadline) break;
+        uint64_t until = my_turn ? std::min(deadline, budgets_[source].next_at(now)) : deadline;
+        slot_freed_.wait_for(lock, std::chrono::milliseconds(std::max<uint64_t>(until - now, 1)));
     }
     if (asked) --asked_waiting_[source];
-    ++requests_at_once_[source];
-    return true;
+    if (result == SlotWait::taken) ++requests_at_once_[source];
+    return result;
 }
 
 void SourceChain::stop() {
@@ -173,8 +176,10 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
         attempt.failure = "resting";
         return attempt;
     }
-    if (clock_() + kMinimumAttemptMs > deadline || !take_slot(source, deadline, asked)) {
-        attempt.failure = "no time left";
+    SlotWait slot = clock_() + kMinimumAttemptMs > deadline ? SlotWait::no_time
+                                                            : take_slot(source, deadline, asked);
+    if (slot != SlotWait::taken) {
+        attempt.failure = slot == SlotWait::budget_spent ? "request budget spent" : "no time left";
         return attempt;
     }
     uint64_t now = clock_();
@@ -255,6 +260,8 @@ std::vector<SourceReport> SourceChain::report() {
         report.name = sources_[i].name;
         report.resting = now < rested_until_[i];
         report.resting_until = rested_until_[i];
+        report.budget_spent = budgets_[i].is_spent(now);
+        report.budget_back_at = budgets_[i].next_at(now);
         for (const auto &answer : records_[i].answers) {
             if (now - answer.first > kSourceReportMs) continue;
             ++report.answers_last_hour;
@@ -290,6 +297,7 @@ ServedQuote SourceChain::fetch(const std::string &symbol, bool asked) {
     uint64_t deadline = clock_() + kUpstreamBudgetMs;
     std::string failures;
     bool unknown_before = false;
+    bool all_unknown = true;
     for (size_t i = 0; i < order.size(); ++i) {
         size_t source = order[i];
         served.source = sources_[source].name;
@@ -305,9 +313,11 @@ ServedQuote SourceChain::fetch(const std::string &symbol, bool asked) {
             return served;
         }
         unknown_before = unknown_before || attempt.verdict == AnswerVerdict::unknown_symbol;
+        all_unknown = all_unknown && attempt.verdict == AnswerVerdict::unknown_symbol;
         failures += (failures.empty() ? "" : "; ") + std::string(sources_[source].name) + ": " +
                     attempt.failure;
     }
     served.outcome = "no quote: " + failures;
+    served.unknown = all_unknown;
     return served;
 }

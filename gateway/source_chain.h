@@ -1,8 +1,8 @@
 // One quote from the live sources: asked in their order, each at most once
 // per quote (a source's asset classes one after the other), all within one
 // time budget, never more requests at once to a source than a polite
-// client makes, and a source that asked us to slow down left alone for a
-// while.
+// client makes nor more a minute than its request budget, and a source
+// that asked us to slow down left alone for a while.
 //
 // Portable: no Windows header. The upstream fetch and the clock are handed
 // in, so the rules run the same against WinINet and against a test's fakes.
@@ -25,6 +25,7 @@
 #include "gateway/gateway_options.h"
 #include "gateway/live_quote.h"
 #include "gateway/live_sources.h"
+#include "gateway/request_budget.h"
 
 struct UpstreamAnswer {
     enum class Kind { answered, timed_out, unreachable, too_large };
@@ -44,6 +45,7 @@ struct ServedQuote {
     LiveQuote quote;
     std::string source = "-";  // the source that answered, or was asked last
     std::string outcome;       // for the log: "quote", "cached", "no quote: ..."
+    bool unknown = false;      // every source asked said it has no such symbol
 };
 
 // A Retry-After header's wait in milliseconds: delay-seconds ("120") or an
@@ -57,7 +59,9 @@ struct SourceReport {
     const char *name = "";
     bool resting = false;
     uint64_t resting_until = 0;
-    bool has_success = false;  // an answer was read
+    bool budget_spent = false;    // no request may be sent to it before ...
+    uint64_t budget_back_at = 0;  // ... then
+    bool has_success = false;     // an answer was read
     uint64_t last_success_at = 0;
     bool failing = false;  // the last request failed ...
     uint64_t failing_since = 0;
@@ -104,7 +108,8 @@ private:
     SymbolMemory &memory_of(const std::string &symbol);
     Attempt ask_source(size_t source, const std::string &symbol, uint64_t deadline, bool asked);
     Attempt ask(size_t source, const std::string &url, uint64_t deadline, bool asked);
-    bool take_slot(size_t source, uint64_t deadline, bool asked);
+    enum class SlotWait { taken, no_time, budget_spent };
+    SlotWait take_slot(size_t source, uint64_t deadline, bool asked);
     void give_slot(size_t source);
     bool is_resting(size_t source);
     void rest(size_t source, uint32_t retry_after_ms);
@@ -120,6 +125,7 @@ private:
     std::vector<Record> records_;
     std::vector<size_t> requests_at_once_;
     std::vector<size_t> asked_waiting_;
+    std::vector<RequestBudget> budgets_;
     bool stopping_ = false;
     std::map<std::string, SymbolMemory> memory_;
 };

@@ -54,11 +54,8 @@ std::string quote_share_text(const SourceStatus &source) {
            std::to_string(source.answers_last_hour) + " (" + std::to_string(percent) + " %)";
 }
 
-// What the state means for this source, in words; escaped.
-std::string source_details(const SourceStatus &source) {
-    std::string last_success = source.last_success.empty()
-                                   ? std::string("no success yet")
-                                   : "last success at " + html_escaped(source.last_success);
+// What the state alone means, in words; escaped.
+std::string source_state_details(const SourceStatus &source, const std::string &last_success) {
     switch (source.state) {
     case SourceState::answering:
         return last_success;
@@ -74,6 +71,19 @@ std::string source_details(const SourceStatus &source) {
         break;
     }
     return "not asked yet";
+}
+
+// What the state means for this source, and whether its budget is spent;
+// escaped.
+std::string source_details(const SourceStatus &source) {
+    std::string last_success = source.last_success.empty()
+                                   ? std::string("no success yet")
+                                   : "last success at " + html_escaped(source.last_success);
+    std::string details = source_state_details(source, last_success);
+    if (!source.budget_back_at.empty()) {
+        details += "; request budget spent until " + html_escaped(source.budget_back_at);
+    }
+    return details;
 }
 
 std::string sources_table(const std::vector<SourceStatus> &sources) {
@@ -174,6 +184,7 @@ nlohmann::ordered_json source_json(const SourceStatus &source) {
         {"state", source_state_word(source.state)},
         {"last_success", text_or_null(source.last_success)},
         {"resting_until", text_or_null(source.resting_until)},
+        {"budget_spent_until", text_or_null(source.budget_back_at)},
         {"last_error", text_or_null(source.last_error)},
         {"failing_since", text_or_null(source.failing_since)},
         {"answers_last_hour", source.answers_last_hour},

@@ -28,6 +28,9 @@ struct SourceStatus {
     SourceState state = SourceState::idle;
     std::string last_success;   // "HH:MM:SS", empty when none yet
     std::string resting_until;  // "HH:MM:SS", with resting
+    // "HH:MM:SS" when its request budget is spent: no request goes to it
+    // before then; empty otherwise.
+    std::string budget_back_at;
     std::string last_error;     // in words: "time-out", "http 503", ...
     std::string failing_since;  // "HH:MM:SS", with failing
     unsigned answers_last_hour = 0;

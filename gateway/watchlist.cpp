@@ -29,6 +29,7 @@ Watchlist Watchlist::loaded(std::string_view text) {
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }
+    list.forget_beyond_limit();
     for (const auto &entry : list.last_asked_) list.stored_[entry.first] = entry.second.at;
     return list;
 }
@@ -40,11 +41,19 @@ bool Watchlist::note(const std::string &symbol, int64_t now) {
     return stored == stored_.end() || now - stored->second >= kResaveSeconds;
 }
 
+// A time ahead of the clock (a clock set back, or a stored value written by
+// hand) counts as asked now, so that it cannot keep a symbol for years.
 void Watchlist::forget_old(int64_t now) {
     for (auto entry = last_asked_.begin(); entry != last_asked_.end();) {
+        entry->second.at = std::min(entry->second.at, now);
         bool old = now - entry->second.at > kKnownSymbolLifeSeconds;
         entry = old ? last_asked_.erase(entry) : std::next(entry);
     }
+    forget_beyond_limit();
+}
+
+// The most recently asked are kept.
+void Watchlist::forget_beyond_limit() {
     if (last_asked_.size() <= kMaxKnownSymbols) return;
     std::vector<std::pair<Asked, std::string>> ordered = by_request_order();
     for (size_t i = 0; i < ordered.size() - kMaxKnownSymbols; ++i)

@@ -16,7 +16,8 @@
 class Watchlist {
 public:
     // Reads what `saved` wrote: one "SYMBOL SECONDS" line each, in the order
-    // they were asked; lines that do not read are skipped.
+    // they were asked; lines that do not read are skipped, and of more than
+    // 1,000 symbols the last are kept.
     static Watchlist loaded(std::string_view text);
 
     // Marks `symbol` asked at `now` (seconds since 1970). True when the
@@ -39,6 +40,7 @@ private:
     };
 
     void forget_old(int64_t now);
+    void forget_beyond_limit();
     std::vector<std::pair<Asked, std::string>> by_request_order() const;
 
     std::map<std::string, Asked> last_asked_;

@@ -9,8 +9,9 @@
 
 #define GATEWAY_REGISTRY_KEY "Software\\Morvane\\Morvane Quote Gateway"
 
-// What save_watchlist last wrote; empty when there is none or it cannot be read.
-std::string load_watchlist();
+// What save_watchlist last wrote; empty when there is none or it cannot be
+// read, and then `problem` says why when there is one to tell.
+std::string load_watchlist(std::string *problem);
 
 // Writes `text` in place of what was there; a failure is not reported (the
 // watchlist only speeds up the first refresh after a restart).

@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         break;
     case 0:
     case 400:
+    case 403:
     case 404:
     case 405:
     case 408:

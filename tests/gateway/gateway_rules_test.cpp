@@ -9,18 +9,17 @@
 #include "gateway/gateway_options.h"
 #include "gateway/page_request.h"
 #include "gateway/quote_service.h"
+#include "gateway/request_budget.h"
+#include "support/ticker_request.h"
 
 namespace {
 
 int status_of(const std::string &request) { return read_page_request(request).status; }
 
-std::string get(const std::string &target) {
-    return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
-}
+std::string get(const std::string &target) { return mqtest::ticker_request(target); }
 
-TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
-    PageRequestHead head = read_page_request(
-        get("http://quotes.nasdaq.com:80/Quote.dll?mode=stock&symbol=brk.b&multi.x=25&multi.y=13"));
+TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForTheQuoteHost) {
+    PageRequestHead head = read_page_request(get(mqtest::ticker_target("brk.b")));
     EXPECT_EQ(head.status, 200);
     EXPECT_EQ(head.symbol, "BRK.B");
     EXPECT_EQ(read_page_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
@@ -28,7 +27,7 @@ TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForAnyHost) {
 }
 
 TEST(PageRequest, WaitsForTheWholeHeadButNotBeyondItsLimit) {
-    EXPECT_EQ(status_of("GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nHost: x\r\n"), 0);
+    EXPECT_EQ(status_of(get("/Quote.dll?symbol=MSFT").substr(0, 40)), 0);
     EXPECT_EQ(status_of(std::string(kMaxRequestHeadBytes + 1, 'a')), 431);
     std::string long_header =
         "GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nX: " + std::string(kMaxRequestHeadBytes, 'a') +
@@ -58,6 +57,36 @@ TEST(PageRequest, RefusesEverythingElse) {
         {get("/Quote.dll?symbol=../x"), 400},
         {"GET /Quote.dll?symbol=MSFT\r\n\r\n", 400},
         {"\r\n\r\n", 400},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(status_of(c.request), c.status) << c.request;
+    }
+}
+
+// What a web page's <img> or fetch() sends, or a rebound name, is not the
+// ticker's request; the ticker's own passes with or without ":80".
+TEST(PageRequest, AnswersOnlyTheTickersShape) {
+    const std::string host(MQ_QUOTE_HOST);
+    const std::string target = mqtest::ticker_target("MSFT");
+    auto request = [](const std::string &line_target, const std::string &headers) {
+        return "GET " + line_target + " HTTP/1.1\r\n" + headers + "\r\n";
+    };
+    struct Case {
+        std::string request;
+        int status;
+    } cases[] = {
+        {request("http://" + host + "/Quote.dll?symbol=MSFT", "Host: " + host + ":80\r\n"), 200},
+        {request("/Quote.dll?symbol=MSFT", "HOST: " + host + "\r\n"), 200},
+        {request("/Quote.dll?symbol=MSFT", "Host: 127.0.0.1:8421\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", "Host: junk.localhost:8421\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", "Host: " + host + ":8421\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", "Host: " + host + ".evil.example\r\n"), 403},
+        {request("/Quote.dll?symbol=MSFT", ""), 403},
+        {request(target, "Host: " + host + "\r\nHost: " + host + "\r\n"), 403},
+        {request("http://127.0.0.1:8421/Quote.dll?symbol=MSFT", "Host: " + host + "\r\n"), 403},
+        {mqtest::ticker_request(target, "Origin: null\r\n"), 403},
+        {mqtest::ticker_request(target, "Referer: http://127.0.0.1:8000/\r\n"), 403},
+        {mqtest::ticker_request(target, "sec-fetch-mode: no-cors\r\n"), 403},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(status_of(c.request), c.status) << c.request;
@@ -131,8 +160,9 @@ struct ScriptedSource {
         } else if (url.find("/hanging/") != std::string::npos) {
             now += budget_ms;
             answer.kind = UpstreamAnswer::Kind::timed_out;
-        } else if (url.find("/funds/") != std::string::npos &&
-                   url.find("=stocks") != std::string::npos) {
+        } else if (url.find("/unknown/") != std::string::npos ||
+                   (url.find("/funds/") != std::string::npos &&
+                    url.find("=stocks") != std::string::npos)) {
             answer.body = R"({"data":null,"status":{"rCode":400}})";
         } else if (url.find("/api/quote/") != std::string::npos) {
             answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
@@ -157,12 +187,14 @@ protected:
         hooks.clock = [this] { return source_.now; };
         hooks.wall_clock = [this] { return static_cast<int64_t>(source_.now / 1000); };
         hooks.prefetch_workers = 0;
+        hooks.save_watchlist = [this](const std::string &text) { saved_ = text; };
         service_.reset(new QuoteService(options_, std::move(hooks)));
         return *service_;
     }
 
     GatewayOptions options_;
     ScriptedSource source_;
+    std::string saved_;  // the watchlist as last saved
     std::unique_ptr<QuoteService> service_;
 };
 
@@ -221,6 +253,58 @@ TEST_F(QuoteRules, FailuresAreNotCached) {
     EXPECT_FALSE(quotes.quote("MSFT").found);
     EXPECT_FALSE(quotes.quote("MSFT").found);
     EXPECT_EQ(source_.asked.size(), 4u);
+}
+
+TEST_F(QuoteRules, OnlyASymbolASourceQuotedJoinsTheWatchlist) {
+    service("down", "down").quote("JUNK");
+    EXPECT_EQ(saved_, "");
+    service("up", "up").quote("MSFT");
+    EXPECT_EQ(saved_, "MSFT 1\n");
+}
+
+TEST_F(QuoteRules, ASymbolEverySourceCallsUnknownIsAnsweredFromMemoryForADay) {
+    QuoteService &quotes = service("unknown", "unknown", LiveSourceChoice::nasdaq);
+    EXPECT_FALSE(quotes.quote("JUNK").found);
+    size_t asked = source_.asked.size();
+    source_.now += kUnknownSymbolMs - 1;
+    EXPECT_EQ(quotes.quote("JUNK").outcome, "no quote: unknown symbol");
+    EXPECT_EQ(source_.asked.size(), asked);
+    source_.now += 1;
+    quotes.quote("JUNK");
+    EXPECT_EQ(source_.asked.size(), 2 * asked);
+}
+
+TEST_F(QuoteRules, TheStatusShowsASourceThatSpentItsBudget) {
+    options_.cache_seconds = 0;
+    QuoteService &quotes = service("up", "up", LiveSourceChoice::nasdaq);
+    auto spent_until = [&] {
+        return quotes.status([](uint64_t ms) { return std::to_string(ms); })
+            .sources[0]
+            .budget_back_at;
+    };
+    for (uint32_t i = 1; i < kSourceRequestBurst; ++i) quotes.quote("MSFT");
+    EXPECT_EQ(spent_until(), "");
+    quotes.quote("MSFT");
+    EXPECT_EQ(spent_until(), std::to_string(source_.now + 60000 / kSourceRequestsPerMinute));
+}
+
+TEST(RequestBudget, SpendsTheBurstAtOnceThenOneRequestPerShareOfAMinute) {
+    RequestBudget budget(kSourceRequestsPerMinute, kSourceRequestBurst);
+    uint64_t now = 5000;
+    for (uint32_t i = 0; i < kSourceRequestBurst; ++i) ASSERT_TRUE(budget.take(now)) << i;
+    EXPECT_FALSE(budget.take(now));
+    now = budget.next_at(now);
+    EXPECT_EQ(now, 5000u + 60000 / kSourceRequestsPerMinute);
+    EXPECT_TRUE(budget.take(now));
+    EXPECT_FALSE(budget.take(now));
+}
+
+TEST(RequestBudget, AnIdleDaySavesNoMoreThanTheBurst) {
+    RequestBudget budget(kSourceRequestsPerMinute, kSourceRequestBurst);
+    ASSERT_TRUE(budget.take(1000));
+    uint64_t now = 1000 + 24ull * 3600 * 1000;
+    for (uint32_t i = 0; i < kSourceRequestBurst; ++i) ASSERT_TRUE(budget.take(now)) << i;
+    EXPECT_FALSE(budget.take(now));
 }
 
 TEST(RetryAfter, ReadsSecondsAndHttpDates) {

@@ -27,6 +27,7 @@
 #include "support/gateway_process.h"
 #include "support/loopback.h"
 #include "support/settings_key.h"
+#include "support/ticker_request.h"
 #include "support/win32_test_support.h"
 
 namespace {
@@ -217,8 +218,8 @@ TEST_F(Gateway, WithoutCacheEveryQuoteAsksTheSource) {
 }
 
 std::string status_of_quote(DWORD port, const char *symbol) {
-    std::string request = std::string("GET /Quote.dll?symbol=") + symbol + " HTTP/1.1\r\n\r\n";
-    return (exchange)(port, request).substr(0, 12);
+    // Parenthesized: the std::string argument would bring std::exchange in.
+    return (exchange)(port, mqtest::ticker_request(mqtest::ticker_target(symbol))).substr(0, 12);
 }
 
 // Concurrent clients against a source that must answer each of them once
@@ -291,7 +292,7 @@ TEST_F(Gateway, TenRequestsOneAfterTheOtherCostAboutTwoRoundTrips) {
 
 TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
     start();
-    std::string answer = exchange(port_, "GET /Quote.dll?symbol=NOSUCH HTTP/1.1\r\n\r\n");
+    std::string answer = (exchange)(port_, mqtest::ticker_request(mqtest::ticker_target("NOSUCH")));
     EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 502") << answer;
     expect_out_fields_reset(quote("NOSUCH"));
 
@@ -299,6 +300,26 @@ TEST_F(Gateway, UnknownSymbolsAndDeadSourcesGiveAPageWithoutQuote) {
     expect_out_fields_reset(quote("MSFT"));
     EXPECT_TRUE(logged("MSFT\tyahoo\tno quote: nasdaq: unreachable; yahoo: unreachable\t"))
         << log();
+}
+
+// Symbols no source knows, asked in the ticker's own shape, are not kept:
+// a refresh after a restart brings none of them along.
+TEST_F(Gateway, UnknownSymbolsDoNotComeBackOnLaterRefreshes) {
+    start();
+    for (int i = 0; i < 20; ++i) {
+        std::string target = mqtest::ticker_target("JUNK" + std::to_string(i));
+        EXPECT_EQ((exchange)(port_, mqtest::ticker_request(target)).substr(0, 12), "HTTP/1.1 502");
+    }
+    EXPECT_EQ(quote("MSFT").last_sale, 315.44f);
+    size_t asked = count_of(source_requests(), "/JUNK");
+    EXPECT_GE(asked, 20u);
+    start();
+    EXPECT_EQ(quote("MSFT").last_sale, 315.44f);
+    // Room for a prefetch that should not come.
+    Sleep(1000);
+    EXPECT_EQ(count_of(source_requests(), "/JUNK"), asked);
+    std::string problem;
+    EXPECT_EQ(load_watchlist(&problem).find("JUNK"), std::string::npos);
 }
 
 TEST_F(Gateway, RefusesAllButTheQuotePageAndAsksNoSource) {
@@ -311,11 +332,13 @@ TEST_F(Gateway, RefusesAllButTheQuotePageAndAsksNoSource) {
         {"GET http://example.com/index.html HTTP/1.1\r\nHost: example.com\r\n\r\n", "404"},
         {"CONNECT api.nasdaq.com:443 HTTP/1.1\r\nHost: api.nasdaq.com:443\r\n\r\n", "405"},
         {"POST /Quote.dll?symbol=MSFT HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "405"},
-        {"GET /Quote.dll?symbol=MSFT HTTP/1.1\r\nCookie: " + std::string(9000, 'c') + "\r\n\r\n",
+        {mqtest::ticker_request("/Quote.dll?symbol=MSFT",
+                                "Cookie: " + std::string(9000, 'c') + "\r\n"),
          "431"},
-        {"GET /Quote.dll?symbol=MS%20FT HTTP/1.1\r\n\r\n", "400"},
-        {"GET /Quote.dll?symbol=ABCDEFGHIJKLMNOP HTTP/1.1\r\n\r\n", "400"},
-        {"GET /Quote.dll?symbol=MSFT%2F..%2F HTTP/1.1\r\n\r\n", "400"},
+        {mqtest::ticker_request("/Quote.dll?symbol=MS%20FT"), "400"},
+        {mqtest::ticker_request("/Quote.dll?symbol=ABCDEFGHIJKLMNOP"), "400"},
+        {mqtest::ticker_request("/Quote.dll?symbol=MSFT%2F..%2F"), "400"},
+        {mqtest::ticker_request("/Quote.dll?symbol=MSFT", "Sec-Fetch-Site: same-site\r\n"), "403"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(exchange(port_, c.request).substr(0, 12), std::string("HTTP/1.1 ") + c.status)

@@ -183,6 +183,21 @@ TEST(Watchlist, ForgetsAWeekWithoutARequestAndKeepsTheLatestThousand) {
     EXPECT_EQ(std::count(kept.begin(), kept.end(), "NEW"), 0);
 }
 
+TEST(Watchlist, AnEntryDatedInTheFutureCountsAsAskedNow) {
+    const int64_t now = 1796688000;
+    Watchlist list = Watchlist::loaded("LATER " + std::to_string(now + 365 * 24 * 3600) + "\n");
+    EXPECT_EQ(list.symbols(now), std::vector<std::string>{"LATER"});
+    EXPECT_TRUE(list.symbols(now + kKnownSymbolLifeSeconds + 1).empty());
+}
+
+TEST(Watchlist, AStoredListOfMoreThanAThousandKeepsItsLatest) {
+    std::string text;
+    for (size_t i = 0; i <= kMaxKnownSymbols; ++i) text += "S" + std::to_string(i) + " 1000\n";
+    std::string kept = Watchlist::loaded(text).saved();
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), static_cast<long>(kMaxKnownSymbols));
+    EXPECT_EQ(kept.find("S0 "), std::string::npos);
+}
+
 // A ticker walks its list in the same order each time; prefetched in the
 // order of the last walk, each quote is ready about when it is asked for.
 TEST(Watchlist, GivesTheSymbolsInTheOrderTheyWereLastAskedAlsoAfterARestart) {

@@ -41,8 +41,8 @@ TEST(StatusRequest, OnlyTheOwnAddressInOriginFormReadsTheStatus) {
          RequestKind::quote_page},
         // A server that passes no port serves no status page.
         {get("/status", "Host: 127.0.0.1:8421\r\n"), 0, 404, RequestKind::quote_page},
-        // The quote page keeps answering any host.
-        {get("/Quote.dll?symbol=msft", "Host: quotes.nasdaq.com\r\n"), kPort, 200,
+        // The quote page keeps its own rule: the quote host, not the gateway's.
+        {get("/Quote.dll?symbol=msft", "Host: " MQ_QUOTE_HOST "\r\n"), kPort, 200,
          RequestKind::quote_page},
     };
     for (const Case &c : cases) {
