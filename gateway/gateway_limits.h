@@ -62,6 +62,8 @@ constexpr size_t kTooltipChars = 127;
 constexpr uint32_t kBackBalloonMs = 10000;
 // A gateway that cannot listen shows why this long before it ends.
 constexpr uint32_t kStartFailureBalloonMs = 10000;
+// --listen-delay at most: enough to play a slow log-on.
+constexpr uint32_t kMaxListenDelaySeconds = 60;
 // How long the notification thread may take to create its window.
 constexpr uint32_t kNoticeStartMs = 5000;
 
