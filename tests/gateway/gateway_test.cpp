@@ -436,4 +436,23 @@ TEST_F(GatewayBehindTheTicker, ADeadSourceLeavesTheStoredQuoteAlone) {
     EXPECT_EQ(memcmp(&stored[0], &seeded[0], sizeof(QuoteRecord)), 0) << "MSFT was changed";
 }
 
+// As at a log-on whose disk is busy: the gateway is slow to listen, and the
+// ticker it starts still gets its first refresh's quote from it.
+TEST_F(GatewayBehindTheTicker, AGatewayHeldBackStartsTheTickerOnlyOnceItListens) {
+    port_ = mqtest::free_loopback_port();
+    mqtest::seed_settings({old_quote("MSFT")}, "127.0.0.1", port_);
+    start("--listen-delay 5 --start-ticker \"" + mqtest::deliverable_path(APP_PROGRAM_FILE_NAME) +
+          "\"");
+    auto first_quote_stored = [] {
+        std::vector<QuoteRecord> stored = mqtest::stored_records();
+        return stored.size() == 1 && stored[0].last_sale == 315.44f;
+    };
+    EXPECT_TRUE(mqtest::wait_until(first_quote_stored, 60000)) << log();
+    HWND ticker = nullptr;
+    ASSERT_TRUE(mqtest::wait_until([&] { return (ticker = FindWindowA("MORQUOTE", nullptr)); },
+                                   kStartTimeoutMs));
+    PostMessageA(ticker, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(mqtest::wait_until([] { return !FindWindowA("MORQUOTE", nullptr); }, 10000));
+}
+
 }  // namespace
