@@ -54,10 +54,8 @@ constexpr size_t kStatusRequestLines = 50;
 // notification area says live quotes stopped: one could be a single
 // symbol's bad luck, two that the ticker keeps asking and getting nothing.
 constexpr unsigned kOutageRequests = 2;
-// The notification area's balloon holds this many characters, and its
-// tooltip this many.
+// The notification area's balloon holds this many characters.
 constexpr size_t kBalloonTextChars = 255;
-constexpr size_t kTooltipChars = 127;
 // "Live quotes are back" stays this long before its icon goes.
 constexpr uint32_t kBackBalloonMs = 10000;
 // A gateway that cannot listen shows why this long before it ends.
