@@ -1,6 +1,7 @@
 // Morvane Quote Gateway.exe: serves the ticker's quote-page requests from
-// live sources. No window and no console; it runs until `--stop` on the
-// same port, or until the session ends.
+// live sources. No window the user sees and no console, only an icon while
+// live quotes have stopped; it runs until `--stop` on the same port, or
+// until the session ends.
 #include <winsock2.h>
 #include <windows.h>
 
