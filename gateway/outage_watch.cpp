@@ -19,9 +19,9 @@ bool every_source_unknown(const std::string &reasons) {
     size_t start = 0;
     for (;;) {
         size_t end = reasons.find("; ", start);
-        std::string part = reasons.substr(start, end == std::string::npos ? end : end - start);
-        size_t colon = part.find(": ");
-        if (colon == std::string::npos || part.substr(colon + 2) != kUnknown) return false;
+        std::string answer = reasons.substr(start, end == std::string::npos ? end : end - start);
+        size_t colon = answer.find(": ");
+        if (colon == std::string::npos || answer.substr(colon + 2) != kUnknown) return false;
         if (end == std::string::npos) return true;
         start = end + 2;
     }

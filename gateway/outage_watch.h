@@ -46,7 +46,7 @@ OutageEvidence outage_evidence(const ServedQuote &served);
 std::string outage_tooltip(const std::string &since_clock);
 
 // Each source's state in the status page's words, then the closing
-// sentence, within kBalloonTextChars: the sources' part is cut at a source
+// sentence, within kBalloonTextChars: the sources' states are cut at a source
 // when it must be, and inside the first one only when that alone is too
 // long.
 std::string outage_balloon_text(const std::vector<SourceStatus> &sources);
