@@ -75,6 +75,22 @@ constexpr uint64_t kStatusSymbolsMs = 24ull * 3600 * 1000;
 // Request lines shown, the newest.
 constexpr size_t kStatusRequestLines = 50;
 
+// --- Telling the user that quotes stopped ---
+// Requests in a row without a quote (unknown symbols aside) before the
+// notification area says live quotes stopped: one could be a single
+// symbol's bad luck, two that the ticker keeps asking and getting nothing.
+constexpr unsigned kOutageRequests = 2;
+// The notification area's balloon holds this many characters.
+constexpr size_t kBalloonTextChars = 255;
+// "Live quotes are back" stays this long before its icon goes.
+constexpr uint32_t kBackBalloonMs = 10000;
+// A gateway that cannot listen shows why this long before it ends.
+constexpr uint32_t kStartFailureBalloonMs = 10000;
+// --listen-delay at most: enough to play a slow log-on.
+constexpr uint32_t kMaxListenDelaySeconds = 60;
+// How long the notification thread may take to create its window.
+constexpr uint32_t kNoticeStartMs = 5000;
+
 // --- Serving the ticker ---
 // A symbol is at most this long (the ticker's own limit).
 constexpr size_t kMaxSymbolLength = 15;

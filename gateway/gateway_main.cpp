@@ -1,6 +1,7 @@
 // Morvane Quote Gateway.exe: serves the ticker's quote-page requests from
-// live sources. No window and no console; it runs until `--stop` on the
-// same port, or until the session ends.
+// live sources. No window the user sees and no console, only an icon while
+// live quotes have stopped; it runs until `--stop` on the same port, or
+// until the session ends.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -11,9 +12,12 @@
 
 #include "mq_version.h"
 
+#include "gateway/gateway_limits.h"
 #include "gateway/gateway_log.h"
 #include "gateway/gateway_options.h"
 #include "gateway/gateway_server.h"
+#include "gateway/notice_icon.h"
+#include "gateway/outage_notice.h"
 #include "gateway/quote_service.h"
 #include "gateway/scoped_handle.h"
 #include "gateway/upstream_fetch.h"
@@ -74,16 +78,27 @@ QuoteServiceHooks service_hooks(HANDLE stop, GatewayLog &log) {
     return hooks;
 }
 
+// "HH:MM:SS" in local time of a moment of monotonic_ms().
+std::string clock_text(uint64_t at) {
+    return local_clock_text(static_cast<int64_t>(at) - static_cast<int64_t>(monotonic_ms()));
+}
+
+OutageNoticeHooks outage_hooks(QuoteService &service) {
+    OutageNoticeHooks hooks;
+    hooks.clock = monotonic_ms;
+    hooks.clock_text = clock_text;
+    hooks.sources = [&service] { return service.status(clock_text).sources; };
+    return hooks;
+}
+
 // The status page's facts: the service's own, and what the gateway was
 // started with.
 std::function<GatewayStatus()> status_of(const GatewayOptions &options, QuoteService &service,
-                                         GatewayLog &log) {
+                                         OutageNotice &outage, GatewayLog &log) {
     std::string started_at = local_time_text();
-    return [&options, &service, &log, started_at] {
-        uint64_t now = monotonic_ms();
-        GatewayStatus status = service.status([now](uint64_t at) {
-            return local_clock_text(static_cast<int64_t>(at) - static_cast<int64_t>(now));
-        });
+    return [&options, &service, &outage, &log, started_at] {
+        GatewayStatus status = service.status(clock_text);
+        status.quotes_stopped_since = outage.stopped_since();
         status.version = MQ_GATEWAY_VERSION_TEXT;
         status.port = options.port;
         status.started_at = started_at;
@@ -93,26 +108,79 @@ std::function<GatewayStatus()> status_of(const GatewayOptions &options, QuoteSer
     };
 }
 
+// Morvane Quote, for a user who wants it started with live quotes: only
+// once the gateway listens, so that its first refresh finds it.
+void start_ticker(const std::string &program, GatewayLog &log) {
+    std::string folder = program.substr(0, program.find_last_of("\\/") + 1);
+    std::string command_line = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        report_problem(log, "Cannot start \"" + program + "\" (error " +
+                                std::to_string(GetLastError()) + ").");
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// Another gateway serves the ticker: nothing to tell, only the ticker to
+// start.
+int leave_to_running_gateway(const GatewayOptions &options, GatewayLog &log) {
+    std::string message =
+        "A gateway is already running on port " + std::to_string(options.port) + ".";
+    if (options.start_ticker.empty()) {
+        report_problem(log, message);
+        return kExitFailed;
+    }
+    if (log.is_open()) log.note(message);
+    start_ticker(options.start_ticker, log);
+    return kExitFailed;
+}
+
+// The ticker starts all the same, with its old quotes; the balloon says why
+// they will not update.
+int start_without_listening(const GatewayOptions &options, const std::string &error,
+                            GatewayLog &log) {
+    if (options.start_ticker.empty()) {
+        report_problem(log, error);
+        return kExitFailed;
+    }
+    if (log.is_open()) log.note(error);
+    start_ticker(options.start_ticker, log);
+    NoticeIcon icon(options.port);
+    Notice notice;
+    notice.tooltip = "Morvane Quote Gateway: live quotes not started";
+    notice.title = "Live quotes not started";
+    notice.text = error + " Morvane Quote keeps its last quotes.";
+    icon.show(notice);
+    Sleep(kStartFailureBalloonMs);
+    return kExitFailed;
+}
+
 int serve(const GatewayOptions &options, GatewayLog &log) {
     std::string port = std::to_string(options.port);
+    Sleep(options.listen_delay_seconds * 1000);
     KernelHandle stop(CreateEventA(nullptr, TRUE, FALSE, stop_event_name(options.port).c_str()));
     if (stop.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
-        report_problem(log, "A gateway is already running on port " + port + ".");
-        return kExitFailed;
+        return leave_to_running_gateway(options, log);
     }
     KernelHandle running(CreateMutexA(nullptr, TRUE, running_mutex_name(options.port).c_str()));
     std::string error;
     SOCKET listener = open_listener(options.port, &error);
-    if (listener == INVALID_SOCKET) {
-        report_problem(log, error);
-        return kExitFailed;
-    }
+    if (listener == INVALID_SOCKET) return start_without_listening(options, error, log);
     {
-        // Destroyed, its prefetch workers joined, before the running mark
-        // goes: --stop reports success only once nothing of it runs.
+        // Destroyed, their threads joined, before the running mark goes:
+        // --stop reports success only once nothing of the gateway runs.
         QuoteService service(options, service_hooks(stop.get(), log));
-        GatewayServer server = {options.port, &service, &log, status_of(options, service, log)};
+        OutageNotice outage(options.port, options.notify, outage_hooks(service));
+        GatewayServer server = {options.port, &service, &log,
+                                status_of(options, service, outage, log),
+                                [&outage](const ServedQuote &served) { outage.served(served); }};
         log.note("listening on 127.0.0.1:" + port);
+        if (!options.start_ticker.empty()) start_ticker(options.start_ticker, log);
         serve_quotes(listener, stop.get(), server);
     }
     log.note("stopped");

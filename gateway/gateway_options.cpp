@@ -1,5 +1,7 @@
 #include "gateway/gateway_options.h"
 
+#include "gateway/gateway_limits.h"
+
 namespace {
 
 constexpr uint32_t kMaxCacheSeconds = 86400;
@@ -52,7 +54,7 @@ bool parse_valued_option(const std::string &name, const std::string &value, Gate
                          std::string *error) {
     uint32_t number = 0;
     bool good = true;
-    const char *expected = "";
+    std::string expected;
     if (name == "--port") {
         good = parse_number(value, 1, 65535, &number);
         options->port = static_cast<uint16_t>(number);
@@ -69,6 +71,13 @@ bool parse_valued_option(const std::string &name, const std::string &value, Gate
     } else if (name == "--cache-seconds") {
         good = parse_number(value, 0, kMaxCacheSeconds, &options->cache_seconds);
         expected = "a number of seconds from 0 to 86400";
+    } else if (name == "--listen-delay") {
+        good = parse_number(value, 0, kMaxListenDelaySeconds, &options->listen_delay_seconds);
+        expected = "a number of seconds from 0 to " + std::to_string(kMaxListenDelaySeconds);
+    } else if (name == "--start-ticker") {
+        good = !value.empty();
+        options->start_ticker = value;
+        expected = "a program file";
     } else {  // --log
         good = !value.empty();
         options->log_file = value;
@@ -80,7 +89,8 @@ bool parse_valued_option(const std::string &name, const std::string &value, Gate
 
 bool takes_value(const std::string &name) {
     return name == "--port" || name == "--source" || name == "--nasdaq-base" ||
-           name == "--yahoo-base" || name == "--cache-seconds" || name == "--log";
+           name == "--yahoo-base" || name == "--cache-seconds" || name == "--log" ||
+           name == "--start-ticker" || name == "--listen-delay";
 }
 
 }  // namespace
@@ -91,6 +101,8 @@ bool parse_gateway_options(const std::vector<std::string> &arguments, GatewayOpt
         const std::string &name = arguments[i];
         if (name == "--stop") {
             options->stop = true;
+        } else if (name == "--no-notify") {
+            options->notify = false;
         } else if (!takes_value(name)) {
             *error = "Unknown argument \"" + name + "\".";
             return false;
@@ -107,5 +119,6 @@ bool parse_gateway_options(const std::vector<std::string> &arguments, GatewayOpt
 const char *gateway_usage() {
     return "Usage: \"" GATEWAY_FILE_NAME
            "\" [--port N] [--source nasdaq|yahoo|auto]\n"
-           "    [--nasdaq-base URL] [--yahoo-base URL] [--cache-seconds N] [--log FILE] [--stop]";
+           "    [--nasdaq-base URL] [--yahoo-base URL] [--cache-seconds N] [--log FILE] [--stop]\n"
+           "    [--no-notify] [--start-ticker FILE] [--listen-delay N]";
 }

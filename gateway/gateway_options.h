@@ -23,6 +23,11 @@ struct GatewayOptions {
     uint32_t cache_seconds = 60;
     std::string log_file;  // empty: no log
     bool stop = false;     // stop the gateway on `port` instead of serving
+    bool notify = true;    // an icon in the notification area while quotes have stopped
+    // Started once the gateway listens, or at once when it cannot; empty:
+    // none.
+    std::string start_ticker;
+    uint32_t listen_delay_seconds = 0;  // held back before listening, as a slow log-on
 };
 
 // Reads the arguments after the program name. On a bad or unknown argument

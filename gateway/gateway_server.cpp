@@ -135,6 +135,7 @@ void answer_connection(const Connection &connection) {
                                     ? http_answer(200, quote_page(head.symbol, served.quote))
                                     : http_answer(502, no_quote_page(head.symbol, served.outcome)));
     server.log->request(head.symbol, served.source, served.outcome, GetTickCount() - started);
+    if (server.served) server.served(served);
 }
 
 unsigned __stdcall connection_thread(void *argument) {

@@ -26,6 +26,8 @@ struct GatewayServer {
     GatewayLog *log;
     // The status page's facts as of now.
     std::function<GatewayStatus()> status;
+    // Told what each quote request got; may be empty.
+    std::function<void(const ServedQuote &)> served;
 };
 
 // Answers connections on `listener` until `stop_event` is set; then closes

@@ -278,6 +278,7 @@ std::string status_json(const GatewayStatus &status) {
         {"cache_seconds", status.cache_seconds},
         {"source_order", status.source_order},
         {"log_file", text_or_null(status.log_file)},
+        {"quotes_stopped_since", text_or_null(status.quotes_stopped_since)},
         {"sources", sources},
         {"symbols", symbols},
         {"recent_requests", status.recent_requests},

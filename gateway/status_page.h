@@ -56,6 +56,7 @@ struct GatewayStatus {
     uint32_t cache_seconds = 0;
     std::vector<std::string> source_order;
     std::string log_file;               // empty: no log
+    std::string quotes_stopped_since;   // "HH:MM:SS" while live quotes have stopped, else empty
     std::vector<SourceStatus> sources;  // in the order they are asked
     std::vector<SymbolStatus> symbols;
     std::vector<std::string> recent_requests;  // log lines, oldest first

@@ -121,7 +121,6 @@ SectionEnd
 Section "Live quotes" SecLive
   SetOutPath "$INSTDIR"
   File "${MQ_BIN_DIR}/${GATEWAY}"
-  CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}"
   ; An internet shortcut opens the gateway's status page in the browser.
   WriteINIStr "${GATEWAY_STATUS_LINK}" "InternetShortcut" "URL" "http://127.0.0.1:${GATEWAY_PORT}/"
   ; A proxy the user chose stays; only a store without one gets the gateway.
@@ -132,22 +131,30 @@ Section "Live quotes" SecLive
   ${EndIf}
 SectionEnd
 
+; Its Startup entry is written last, where both options are known.
 Section /o "Start Morvane Quote at log-on" SecAutostart
-  CreateShortcut "${PROGRAM_STARTUP_LINK}" "$INSTDIR\${PROGRAM}"
 SectionEnd
 
 ; Last: an option left out now takes away what an earlier install of it put
 ; there; then the gateway starts and the entry is written with the size.
 Section "-Finish"
+  Delete "${PROGRAM_STARTUP_LINK}"
   ${If} ${SectionIsSelected} ${SecLive}
+    ${If} ${SectionIsSelected} ${SecAutostart}
+      ; One entry for both: the gateway starts Morvane Quote once it
+      ; listens, so that the first refresh never finds it missing.
+      CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}" '--start-ticker "$INSTDIR\${PROGRAM}"'
+    ${Else}
+      CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}"
+    ${EndIf}
     Exec '"$INSTDIR\${GATEWAY}"'
   ${Else}
     Delete "${GATEWAY_STARTUP_LINK}"
     Delete "${GATEWAY_STATUS_LINK}"
     Delete "$INSTDIR\${GATEWAY}"
-  ${EndIf}
-  ${IfNot} ${SectionIsSelected} ${SecAutostart}
-    Delete "${PROGRAM_STARTUP_LINK}"
+    ${If} ${SectionIsSelected} ${SecAutostart}
+      CreateShortcut "${PROGRAM_STARTUP_LINK}" "$INSTDIR\${PROGRAM}"
+    ${EndIf}
   ${EndIf}
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -166,7 +173,7 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The tray program, its plug-in, its page-fetch library and its help."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLive} "The gateway for live quotes: starts at log-on and becomes the proxy unless one is set."
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecAutostart} "Starts Morvane Quote whenever a user logs on."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecAutostart} "Starts Morvane Quote whenever a user logs on; with Live quotes, once the gateway listens."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; Refuses the whole command line when any word of it is not an option of

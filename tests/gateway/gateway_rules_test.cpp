@@ -102,7 +102,8 @@ TEST(GatewayOptions, ReadsEveryOption) {
     std::string error;
     ASSERT_TRUE(parse(
         {"--port", "9000", "--source", "yahoo", "--nasdaq-base", "http://127.0.0.1:5/n/",
-         "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop"},
+         "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop",
+         "--no-notify", "--start-ticker", "C:\\MQ\\Morvane Quote.exe", "--listen-delay", "60"},
         &options, &error))
         << error;
     EXPECT_EQ(options.port, 9000);
@@ -112,6 +113,9 @@ TEST(GatewayOptions, ReadsEveryOption) {
     EXPECT_EQ(options.cache_seconds, 0u);
     EXPECT_EQ(options.log_file, "g.log");
     EXPECT_TRUE(options.stop);
+    EXPECT_FALSE(options.notify);
+    EXPECT_EQ(options.start_ticker, "C:\\MQ\\Morvane Quote.exe");
+    EXPECT_EQ(options.listen_delay_seconds, 60u);
 }
 
 TEST(GatewayOptions, RefusesBadValuesAndUnknownArguments) {
@@ -128,6 +132,8 @@ TEST(GatewayOptions, RefusesBadValuesAndUnknownArguments) {
         {"--cache-seconds", "-1"},
         {"--cache-seconds", "86401"},
         {"--log", ""},
+        {"--start-ticker", ""},
+        {"--listen-delay", "61"},
         {"--verbose"},
         {"8421"},
     };

@@ -63,6 +63,29 @@ std::string exchange(DWORD port, const std::string &request) {
     return answer;
 }
 
+// Another program listening on a loopback port of its own choosing.
+class PortHolder {
+public:
+    PortHolder() : socket_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(socket_, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+        listen(socket_, 1);
+        int size = sizeof(address);
+        getsockname(socket_, reinterpret_cast<sockaddr *>(&address), &size);
+        port_ = ntohs(address.sin_port);
+    }
+    ~PortHolder() { closesocket(socket_); }
+    PortHolder(const PortHolder &) = delete;
+    PortHolder &operator=(const PortHolder &) = delete;
+    DWORD port() const { return port_; }
+
+private:
+    SOCKET socket_;
+    DWORD port_ = 0;
+};
+
 class Gateway : public testing::Test {
 protected:
     void SetUp() override {
@@ -96,6 +119,16 @@ protected:
     bool logged(const std::string &part, DWORD timeout_ms = 5000) const {
         return mqtest::wait_until([&] { return log().find(part) != std::string::npos; },
                                   timeout_ms);
+    }
+
+    // The ticker a gateway started, which must have started, closed.
+    void close_started_ticker() {
+        HWND ticker = nullptr;
+        ASSERT_TRUE(mqtest::wait_until(
+            [&] { return (ticker = FindWindowA("MORQUOTE", nullptr)) != nullptr; },
+            kStartTimeoutMs));
+        PostMessageA(ticker, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(mqtest::wait_until([] { return !FindWindowA("MORQUOTE", nullptr); }, 10000));
     }
 
     DWORD port_ = 0;
@@ -389,16 +422,10 @@ TEST_F(Gateway, APortInUseOrABadArgumentStartsNothing) {
     EXPECT_EQ(gateway_->run(""), 1u);  // a second gateway on the same port
     EXPECT_NE(log().find("already running on port"), std::string::npos) << log();
 
-    SOCKET holder = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof(address));
-    listen(holder, 1);
-    int size = sizeof(address);
-    getsockname(holder, reinterpret_cast<sockaddr *>(&address), &size);
-    EXPECT_EQ(gateway_->run("--port " + std::to_string(ntohs(address.sin_port))), 1u);
-    closesocket(holder);
+    {
+        PortHolder holder;
+        EXPECT_EQ(gateway_->run("--port " + std::to_string(holder.port())), 1u);
+    }
     EXPECT_NE(log().find(" is in use by another program"), std::string::npos) << log();
 
     EXPECT_EQ(gateway_->run("--cache-seconds soon"), 2u);
@@ -484,6 +511,35 @@ TEST_F(GatewayBehindTheTicker, ADeadSourceLeavesTheStoredQuoteAlone) {
     std::vector<QuoteRecord> stored = mqtest::stored_records();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(memcmp(&stored[0], &seeded[0], sizeof(QuoteRecord)), 0) << "MSFT was changed";
+}
+
+// As at a log-on whose disk is busy: the gateway is slow to listen, and the
+// ticker it starts still gets its first refresh's quote from it.
+TEST_F(GatewayBehindTheTicker, AGatewayHeldBackStartsTheTickerOnlyOnceItListens) {
+    port_ = mqtest::free_loopback_port();
+    mqtest::seed_settings({old_quote("MSFT")}, "127.0.0.1", port_);
+    start("--listen-delay 5 --start-ticker \"" + mqtest::deliverable_path(APP_PROGRAM_FILE_NAME) +
+          "\"");
+    auto first_quote_stored = [] {
+        std::vector<QuoteRecord> stored = mqtest::stored_records();
+        return stored.size() == 1 && stored[0].last_sale == 315.44f;
+    };
+    EXPECT_TRUE(mqtest::wait_until(first_quote_stored, 60000)) << log();
+    close_started_ticker();
+}
+
+// The ticker starts whatever keeps the gateway from listening: another
+// gateway that serves it, or another program on the port (said in a balloon).
+TEST_F(GatewayBehindTheTicker, AGatewayThatCannotListenStillStartsTheTicker) {
+    start();
+    std::string ticker =
+        " --start-ticker \"" + mqtest::deliverable_path(APP_PROGRAM_FILE_NAME) + "\"";
+    EXPECT_EQ(gateway_->run(ticker), 1u);
+    close_started_ticker();
+    PortHolder holder;
+    EXPECT_EQ(gateway_->run("--port " + std::to_string(holder.port()) + ticker), 1u);
+    close_started_ticker();
+    EXPECT_NE(log().find(" is in use by another program"), std::string::npos) << log();
 }
 
 }  // namespace

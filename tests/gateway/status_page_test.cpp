@@ -94,6 +94,7 @@ GatewayStatus troubled_state() {
     failing.last_error = "an answer it could not read: <b>&\"x\"";
     failing.failing_since = "10:20:05";
     status.sources = {resting, failing};
+    status.quotes_stopped_since = "10:20:05";
 
     SymbolStatus served;
     served.symbol = "MSFT";
@@ -151,6 +152,9 @@ TEST(StatusPage, JsonCarriesTheSameFactsAsText) {
     EXPECT_EQ(json["port"], 8421);
     EXPECT_EQ(json["source_order"], nlohmann::json({"nasdaq", "yahoo"}));
     EXPECT_TRUE(json["log_file"].is_null());
+    EXPECT_EQ(json["quotes_stopped_since"], "10:20:05");
+    EXPECT_TRUE(
+        nlohmann::json::parse(status_json(GatewayStatus()))["quotes_stopped_since"].is_null());
     EXPECT_EQ(json["sources"][0]["state"], "resting");
     EXPECT_EQ(json["sources"][0]["resting_until"], "10:32:00");
     EXPECT_EQ(json["sources"][0]["last_error"], "rate limited (http 429)\xef\xbf\xbd");

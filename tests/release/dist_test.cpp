@@ -55,7 +55,8 @@ bool exists(const std::string &path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The file a shortcut starts; "" when there is no shortcut.
+// The file a shortcut starts, then its arguments if it has any; "" when
+// there is no shortcut.
 std::string link_target(const std::string &link) {
     std::string target;
     CoInitialize(nullptr);
@@ -68,9 +69,11 @@ std::string link_target(const std::string &link) {
         char path[MAX_PATH] = "";
         if (SUCCEEDED(
                 shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
+            char arguments[MAX_PATH] = "";
             if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
-                SUCCEEDED(shell_link->GetPath(path, MAX_PATH, nullptr, 0))) {
-                target = path;
+                SUCCEEDED(shell_link->GetPath(path, MAX_PATH, nullptr, 0)) &&
+                SUCCEEDED(shell_link->GetArguments(arguments, MAX_PATH))) {
+                target = path + std::string(arguments[0] != '\0' ? " " : "") + arguments;
             }
             file->Release();
         }
@@ -224,6 +227,12 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(uninstall_value("DisplayIcon"), "sz:" + installed(kProgram) + ",0");
     EXPECT_EQ(uninstall_value("EstimatedSize"),
               "dword:" + std::to_string(folder_kib(install_dir())));
+
+    // Both: one entry, the gateway, which starts the program once it listens.
+    ASSERT_EQ(run_setup("/S /LIVE=1 /AUTOSTART=1"), 0u);
+    EXPECT_EQ(link_target(startup_link("Morvane Quote Gateway")),
+              installed(kGateway) + " --start-ticker \"" + installed(kProgram) + "\"");
+    EXPECT_FALSE(exists(startup_link("Morvane Quote")));
 
     // Again with the defaults, over a store whose proxy the user chose.
     mqtest::seed_settings({}, "proxy.example.com", 3128);
