@@ -103,4 +103,13 @@ constexpr long kMaxConnections = 128;
 // After the answer, unread request bytes are drained for at most this long.
 constexpr uint32_t kDrainTimeoutMs = 1000;
 
+// --- Stopping ---
+// At stop every request in progress ends at once; what a connection may
+// still take is its head, the sending of its answer and the drain.
+constexpr uint32_t kStopConnectionsWaitMs = 2 * kClientTimeoutMs + kDrainTimeoutMs;
+// --stop waits this long for the gateway to let go of its running mark:
+// its connections, then its prefetch workers and its icon, which end as
+// soon as they are told.
+constexpr uint32_t kStopWaitMs = kStopConnectionsWaitMs + 4000;
+
 #endif

@@ -2,6 +2,18 @@
 // live sources. No window the user sees and no console, only an icon while
 // live quotes have stopped; it runs until `--stop` on the same port, or
 // until the session ends.
+//
+// The path of one quote request through the modules:
+//  1. gateway_server: the accept loop hands the connection to a thread;
+//  2. page_request: its head is read and checked (only the ticker's shape);
+//  3. quote_service: the cache answers, or the request fetches the symbol
+//     (and sets the watchlist's other stale symbols to be prefetched);
+//  4. source_chain: the sources in turn, each within its slots, its request
+//     budget and the quote's time budget;
+//  5. upstream_fetch: one WinINet GET on a thread of its own;
+//  6. source_answers: the answer read into a quote; page_writer: the page;
+//  7. back in gateway_server: the page sent, the request logged
+//     (gateway_log), the outage watch told (outage_notice).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -28,8 +40,6 @@ namespace {
 const int kExitServed = 0;
 const int kExitFailed = 1;
 const int kExitUsage = 2;
-// Longer than the running gateway's own wait for its connection threads.
-const DWORD kStopWaitMs = 15000;
 
 // Named per port, so gateways on different ports never meet: the event
 // asks the gateway to stop, the mutex is held for as long as it runs.

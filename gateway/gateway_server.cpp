@@ -231,5 +231,5 @@ void serve_quotes(SOCKET listener, HANDLE stop_event, const GatewayServer &serve
     // Requests in progress end now rather than at their sources' time-out;
     // each connection thread still answers and closes its own socket.
     server.service->stop();
-    threads.wait(2 * kClientTimeoutMs + kDrainTimeoutMs);
+    threads.wait(kStopConnectionsWaitMs);
 }

@@ -1,5 +1,23 @@
 // The gateway's listening side: 127.0.0.1 only, one thread per connection,
 // one request per connection.
+//
+// The gateway's threads, who owns each and what bounds it:
+//   thread         owner                    bound
+//   main (accept)  the process              until the stop event
+//   connection     serve_quotes, waited     its head and its sending
+//                  for after the stop       (kClientTimeoutMs each), one
+//                                           quote (kUpstreamBudgetMs, ended
+//                                           at stop), the drain
+//                                           (kDrainTimeoutMs); at most
+//                                           kMaxConnections at once
+//   prefetch       QuoteService, joined in  one quote's budget each;
+//                  its destructor           kRequestsPerSource of them
+//   fetch          fetch_upstream, which    its caller stops waiting at the
+//                  waits for it within      budget or the stop; the GET
+//                  the budget               itself ends at WinINet's
+//                                           time-outs, on its own
+//   notice icon    NoticeIcon, joined in    its message loop, ended when
+//                  its destructor           the object goes
 #ifndef MORVANE_GATEWAY_GATEWAY_SERVER_H
 #define MORVANE_GATEWAY_GATEWAY_SERVER_H
 
