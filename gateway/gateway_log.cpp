@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "gateway/clocks.h"
 #include "gateway/gateway_limits.h"
 
 namespace {
@@ -69,31 +70,6 @@ void GatewayLog::request(const std::string &symbol, const std::string &source,
 std::vector<std::string> GatewayLog::recent_requests() {
     std::lock_guard<std::mutex> lock(recent_mutex_);
     return std::vector<std::string>(recent_.begin(), recent_.end());
-}
-
-std::string local_clock_text(int64_t milliseconds_from_now) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    ticks.QuadPart += milliseconds_from_now * 10000;
-    FILETIME then = {ticks.LowPart, ticks.HighPart};
-    FILETIME local;
-    SYSTEMTIME time;
-    if (!FileTimeToLocalFileTime(&then, &local) || !FileTimeToSystemTime(&local, &time)) return "";
-    char text[16];
-    snprintf(text, sizeof(text), "%02u:%02u:%02u", time.wHour, time.wMinute, time.wSecond);
-    return text;
-}
-
-std::string local_time_text() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char text[32];
-    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-             now.wHour, now.wMinute, now.wSecond);
-    return text;
 }
 
 void GatewayLog::note(const std::string &text) { write_line(local_time_text() + "\t" + text); }

@@ -49,13 +49,6 @@ private:
     std::deque<std::string> recent_;
 };
 
-// "YYYY-MM-DD HH:MM:SS" in local time now, as the log writes it.
-std::string local_time_text();
-
-// "HH:MM:SS" in local time for a moment `milliseconds_from_now` away:
-// before now when negative, after it when positive.
-std::string local_clock_text(int64_t milliseconds_from_now);
-
 // Tells the user `message`: into the log when it is open, else on standard
 // error when the program has one (under Wine, started from a terminal), else
 // in a message box.

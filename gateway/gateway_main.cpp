@@ -24,6 +24,7 @@
 
 #include "mq_version.h"
 
+#include "gateway/clocks.h"
 #include "gateway/gateway_limits.h"
 #include "gateway/gateway_log.h"
 #include "gateway/gateway_options.h"

@@ -25,20 +25,8 @@
 #include "gateway/gateway_options.h"
 #include "gateway/live_quote.h"
 #include "gateway/live_sources.h"
+#include "gateway/upstream_answer.h"
 #include "gateway/request_budget.h"
-
-struct UpstreamAnswer {
-    enum class Kind { answered, timed_out, unreachable, too_large };
-    Kind kind = Kind::unreachable;
-    int status = 0;               // HTTP status when answered
-    std::string body;             // when answered
-    uint32_t retry_after_ms = 0;  // what a Retry-After header asked for; 0: none
-};
-
-// GETs `url` within `budget_ms`; never longer.
-using UpstreamFetch = std::function<UpstreamAnswer(const std::string &url, uint32_t budget_ms)>;
-// Milliseconds from any fixed start; never goes back.
-using MonotonicClock = std::function<uint64_t()>;
 
 struct ServedQuote {
     bool found = false;
@@ -47,11 +35,6 @@ struct ServedQuote {
     std::string outcome;       // for the log: "quote", "cached", "no quote: ..."
     bool unknown = false;      // every source asked said it has no such symbol
 };
-
-// A Retry-After header's wait in milliseconds: delay-seconds ("120") or an
-// HTTP date ("Wed, 21 Oct 2026 07:28:00 GMT") against `now_seconds` since
-// 1970. 0 for anything else or a date gone by.
-uint32_t retry_after_ms(std::string_view header, int64_t now_seconds);
 
 // What one source has done lately, for the status page; times are the
 // chain's clock.

@@ -7,6 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "gateway/clocks.h"
+#include "gateway/gateway_limits.h"
 #include "gateway/scoped_handle.h"
 #include "gateway/watchlist_store.h"
 
@@ -171,12 +173,4 @@ UpstreamAnswer fetch_upstream(const std::string &url, uint32_t budget_ms, HANDLE
     if (waited == WAIT_OBJECT_0 + 1) return failed(UpstreamAnswer::Kind::unreachable);
     if (waited != WAIT_OBJECT_0) return failed(UpstreamAnswer::Kind::timed_out);
     return std::move(job->answer);
-}
-
-uint64_t monotonic_ms() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<uint64_t>(counter.QuadPart / (frequency.QuadPart / 1000));
 }

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "gateway/source_chain.h"
+#include "gateway/upstream_answer.h"
 
 // Returns within `budget_ms` (plus a little), or as soon as `stop` is set,
 // whatever the network does: the GET runs on a thread of its own, which
@@ -17,8 +17,5 @@
 // finish alone when the caller stops waiting. Bodies above
 // kMaxUpstreamBodyBytes give Kind::too_large.
 UpstreamAnswer fetch_upstream(const std::string &url, uint32_t budget_ms, HANDLE stop);
-
-// Milliseconds from an arbitrary start, for QuoteService.
-uint64_t monotonic_ms();
 
 #endif

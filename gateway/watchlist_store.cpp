@@ -52,12 +52,3 @@ void save_watchlist(const std::string &text) {
                    static_cast<DWORD>(text.size() + 1));
     RegCloseKey(key);
 }
-
-int64_t unix_seconds() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    return static_cast<int64_t>(ticks.QuadPart / 10000000ull) - 11644473600ll;
-}

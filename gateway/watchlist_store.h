@@ -17,7 +17,4 @@ std::string load_watchlist(std::string *problem);
 // watchlist only speeds up the first refresh after a restart).
 void save_watchlist(const std::string &text);
 
-// Seconds since 1970 by the system clock.
-int64_t unix_seconds();
-
 #endif

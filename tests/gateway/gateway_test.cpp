@@ -21,6 +21,7 @@
 #include "app_test_support.h"
 #include "gateway/gateway_limits.h"
 #include "gateway/gateway_options.h"
+#include "gateway/clocks.h"
 #include "gateway/watchlist_store.h"
 #include "plugin/quote_request_checks.h"
 #include "program_process.h"
