@@ -9,7 +9,6 @@ come back, /status.json says so.
 
     outage_balloon_test.py GATEWAY_EXE FAKE_SOURCE ANSWERS SCREENSHOT QUOTE_HOST
 """
-import http.client
 import json
 import os
 import socket
@@ -19,27 +18,14 @@ import tempfile
 import time
 import unittest
 
+from gateway_client import ask_quote, free_port, get
+
 GATEWAY, FAKE_SOURCE, ANSWERS, SCREENSHOT, QUOTE_HOST = sys.argv[1:6]
 DESKTOP = "MorvaneQuoteOutage"
 # The bottom-right corner of the desktop: the taskbar's tray and the balloon.
 TRAY_CORNER = "720x170+0+0"
 # Wine's tray opens a balloon 2 s after it is asked to.
 BALLOON_DELAY_S = 3
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def get(port, path, host=None):
-    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=15)
-    connection.request("GET", path, headers={"Host": host or "127.0.0.1:%d" % port})
-    answer = connection.getresponse()
-    body = answer.read().decode("utf-8", "replace")
-    connection.close()
-    return answer.status, body
 
 
 def wait_for(done, seconds, what):
@@ -105,12 +91,10 @@ class OutageBalloon(unittest.TestCase):
             self.source = None
 
     def quote(self):
-        # As the ticker asks, through its proxy setting.
-        target = "http://%s:80/Quote.dll?mode=stock&symbol=MSFT&multi.x=25&multi.y=13" % QUOTE_HOST
-        return get(self.port, target, host=QUOTE_HOST)[0]
+        return ask_quote(self.port, QUOTE_HOST, "MSFT")[0]
 
     def stopped_since(self):
-        return json.loads(get(self.port, "/status.json")[1])["quotes_stopped_since"]
+        return json.loads(get(self.port, "/status.json")[2])["quotes_stopped_since"]
 
     def test_the_tray_says_when_live_quotes_stop_and_come_back(self):
         flowing = os.path.join(self.folder, "flowing.png")

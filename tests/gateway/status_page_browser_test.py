@@ -7,7 +7,6 @@ checked and saved as a picture (the README's, when SCREENSHOT is that file).
 
     status_page_browser_test.py GATEWAY_EXE FAKE_SOURCE_PORT_FILE SCREENSHOT QUOTE_HOST
 """
-import http.client
 import http.server
 import json
 import os
@@ -20,26 +19,11 @@ import threading
 import time
 import unittest
 
+import gateway_client
+
 GATEWAY, PORT_FILE, SCREENSHOT, QUOTE_HOST = sys.argv[1:5]
 CHROMIUM = shutil.which("chromium")
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def get(port, path, host=None):
-    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=15)
-    connection.putrequest("GET", path, skip_host=True)
-    connection.putheader("Host", host or "127.0.0.1:%d" % port)
-    connection.endheaders()
-    answer = connection.getresponse()
-    body = answer.read().decode("utf-8", "replace")
-    headers = dict(answer.getheaders())
-    connection.close()
-    return answer.status, headers, body
+free_port, get = gateway_client.free_port, gateway_client.get
 
 
 def junk_page(gateway_port, count):
@@ -85,9 +69,7 @@ def stored_watchlist():
 
 
 def ask_quote(port, symbol):
-    """Asks as the ticker does through its proxy setting."""
-    target = "http://%s:80/Quote.dll?mode=stock&symbol=%s&multi.x=25&multi.y=13" % (QUOTE_HOST, symbol)
-    return get(port, target, host=QUOTE_HOST)
+    return gateway_client.ask_quote(port, QUOTE_HOST, symbol)
 
 
 def clock_seconds(text):
