@@ -24,6 +24,10 @@ constexpr uint32_t kSourceRestMs = 60000;
 constexpr uint32_t kLongestSourceRestMs = 3600000;
 // Requests to one source at once, as a polite client keeps it.
 constexpr size_t kRequestsPerSource = 6;
+// Fetch threads at once, whatever asks for them: both sources' slots full.
+// A GET holds its slot until its thread ends, so this is never reached
+// while the slots are kept.
+constexpr size_t kMaxFetchThreads = 2 * kRequestsPerSource;
 // Requests a minute to one source, whatever asks for them: a source that
 // allows 300 a minute and then rests the client for an hour is never driven
 // there, and a flood of symbols costs the sources no more than this.
@@ -98,18 +102,29 @@ constexpr size_t kMaxSymbolLength = 15;
 constexpr size_t kMaxRequestHeadBytes = 8192;
 // A client gets this long to send its whole request, and to take the answer.
 constexpr uint32_t kClientTimeoutMs = 5000;
-// Connections served at once; more are turned away with a 503.
+// Connections served at once; beyond that the oldest one still sending its
+// request is closed to make room, and with none such the new one gets a 503.
 constexpr long kMaxConnections = 128;
+// While a connection sends its request, it is looked at this often for
+// having been closed to make room.
+constexpr uint32_t kHeadReadSliceMs = 100;
 // After the answer, unread request bytes are drained for at most this long.
 constexpr uint32_t kDrainTimeoutMs = 1000;
+// A connection's one deadline from its accept: its head, its quote, the
+// sending of its answer and the drain.
+constexpr uint32_t kConnectionDeadlineMs =
+    kClientTimeoutMs + kUpstreamBudgetMs + kClientTimeoutMs + kDrainTimeoutMs;
 
 // --- Stopping ---
-// At stop every request in progress ends at once; what a connection may
-// still take is its head, the sending of its answer and the drain.
-constexpr uint32_t kStopConnectionsWaitMs = 2 * kClientTimeoutMs + kDrainTimeoutMs;
-// --stop waits this long for the gateway to let go of its running mark:
-// its connections, then its prefetch workers and its icon, which end as
-// soon as they are told.
-constexpr uint32_t kStopWaitMs = kStopConnectionsWaitMs + 4000;
+// At stop every request in progress ends at once, so a connection may still
+// take its deadline less the quote.
+constexpr uint32_t kStopConnectionsWaitMs = kConnectionDeadlineMs - kUpstreamBudgetMs;
+// Then the fetches still in flight are cut short and waited for this long;
+// one Wine's WinINet cannot cut short ends with the process.
+constexpr uint32_t kStopFetchesWaitMs = 2000;
+// --stop waits this long for the gateway's process to end: its connections,
+// its fetches, then its prefetch workers and its icon, which end as soon as
+// they are told.
+constexpr uint32_t kStopWaitMs = kStopConnectionsWaitMs + kStopFetchesWaitMs + 4000;
 
 #endif

@@ -20,6 +20,7 @@
 #include <stdlib.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mq_version.h"
@@ -59,6 +60,8 @@ int stop_running_gateway(uint16_t port, GatewayLog &log) {
         return kExitFailed;
     }
     SetEvent(stop.get());
+    // The gateway holds the mark until its process ends, so it is let go of
+    // as abandoned.
     DWORD waited = WaitForSingleObject(running.get(), kStopWaitMs);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
         ReleaseMutex(running.get());
@@ -71,8 +74,8 @@ int stop_running_gateway(uint16_t port, GatewayLog &log) {
 
 QuoteServiceHooks service_hooks(HANDLE stop, GatewayLog &log) {
     QuoteServiceHooks hooks;
-    hooks.fetch = [stop](const std::string &url, uint32_t budget_ms) {
-        return fetch_upstream(url, budget_ms, stop);
+    hooks.fetch = [stop](const std::string &url, uint32_t budget_ms, FetchHold hold) {
+        return fetch_upstream(url, budget_ms, stop, std::move(hold));
     };
     hooks.clock = monotonic_ms;
     hooks.wall_clock = unix_seconds;
@@ -194,8 +197,13 @@ int serve(const GatewayOptions &options, GatewayLog &log) {
         if (!options.start_ticker.empty()) start_ticker(options.start_ticker, log);
         serve_quotes(listener, stop.get(), server);
     }
+    if (!end_upstream_fetches(kStopFetchesWaitMs)) {
+        log.note("stopped with a fetch the network still holds; it ends with the process");
+    }
     log.note("stopped");
-    if (running.get() != nullptr) ReleaseMutex(running.get());
+    // The running mark is not released here: the system lets go of it when
+    // this thread ends with the process, so that --stop returns only once no
+    // gateway is left.
     return kExitServed;
 }
 

@@ -3,6 +3,9 @@
 #include <process.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "gateway/gateway_limits.h"
@@ -17,9 +20,22 @@ const long kAcceptPollMs = 200;
 // process's address space with room to spare.
 const unsigned kConnectionStackBytes = 256 * 1024;
 
+// One accepted connection, shared by its thread and the accept loop, which
+// may close it to make room while it still sends its request. Its socket is
+// the thread's alone.
 struct Connection {
-    SOCKET socket;
-    const GatewayServer *server;
+    Connection(SOCKET socket, const GatewayServer &server) : socket(socket), server(server) {}
+    const SOCKET socket;
+    const GatewayServer &server;
+    const DWORD accepted_at = GetTickCount();
+    std::atomic<bool> reading_head{true};
+    std::atomic<bool> evicted{false};
+
+    // What is left of the connection's one deadline.
+    DWORD left() const {
+        DWORD spent = GetTickCount() - accepted_at;
+        return spent < kConnectionDeadlineMs ? kConnectionDeadlineMs - spent : 0;
+    }
 };
 
 // The connection threads still running, each handle owned here until the
@@ -27,35 +43,56 @@ struct Connection {
 class ConnectionThreads {
 public:
     ~ConnectionThreads() {
-        for (HANDLE thread : threads_) CloseHandle(thread);
+        for (const Running &running : running_) CloseHandle(running.thread);
     }
     size_t running() {
         forget_finished();
-        return threads_.size();
+        return running_.size();
     }
-    void add(HANDLE thread) { threads_.push_back(thread); }
+    void add(HANDLE thread, std::shared_ptr<Connection> connection) {
+        running_.push_back({thread, std::move(connection)});
+    }
+    // Tells the oldest connection still sending its request to close; false
+    // when every connection has sent its own.
+    bool evict_oldest_reading() {
+        for (const Running &running : running_) {
+            if (running.connection->reading_head && !running.connection->evicted) {
+                running.connection->evicted = true;
+                return true;
+            }
+        }
+        return false;
+    }
     // Waits at most `timeout_ms` in all for every thread to end.
     void wait(DWORD timeout_ms) {
         DWORD started = GetTickCount();
         DWORD elapsed = 0;
         while (running() > 0 && (elapsed = GetTickCount() - started) < timeout_ms) {
-            size_t count = std::min<size_t>(threads_.size(), MAXIMUM_WAIT_OBJECTS);
-            WaitForMultipleObjects(static_cast<DWORD>(count), threads_.data(), TRUE,
+            std::vector<HANDLE> threads;
+            for (const Running &running : running_) threads.push_back(running.thread);
+            threads.resize(std::min<size_t>(threads.size(), MAXIMUM_WAIT_OBJECTS));
+            WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
                                    timeout_ms - elapsed);
         }
     }
 
 private:
+    struct Running {
+        HANDLE thread;
+        std::shared_ptr<Connection> connection;
+    };
+
     void forget_finished() {
-        auto finished = std::remove_if(threads_.begin(), threads_.end(), [](HANDLE thread) {
-            if (WaitForSingleObject(thread, 0) != WAIT_OBJECT_0) return false;
-            CloseHandle(thread);
-            return true;
-        });
-        threads_.erase(finished, threads_.end());
+        auto finished =
+            std::remove_if(running_.begin(), running_.end(), [](const Running &running) {
+                if (WaitForSingleObject(running.thread, 0) != WAIT_OBJECT_0) return false;
+                CloseHandle(running.thread);
+                return true;
+            });
+        running_.erase(finished, running_.end());
     }
 
-    std::vector<HANDLE> threads_;
+    std::vector<Running> running_;  // oldest first
 };
 
 void set_socket_timeouts(SOCKET socket, DWORD milliseconds) {
@@ -65,90 +102,126 @@ void set_socket_timeouts(SOCKET socket, DWORD milliseconds) {
                sizeof(milliseconds));
 }
 
-void send_all(SOCKET socket, const std::string &data) {
+// Sends within `within_ms` in all.
+void send_all(SOCKET socket, const std::string &data, DWORD within_ms) {
+    DWORD started = GetTickCount();
     size_t sent = 0;
-    while (sent < data.size()) {
+    for (DWORD spent = 0; sent < data.size() && spent < within_ms;
+         spent = GetTickCount() - started) {
+        set_socket_timeouts(socket, within_ms - spent);
         int result = send(socket, data.data() + sent, static_cast<int>(data.size() - sent), 0);
         if (result <= 0) return;
         sent += static_cast<size_t>(result);
     }
 }
 
+void send_answer(const Connection &connection, const std::string &answer) {
+    send_all(connection.socket, answer, std::min<DWORD>(kClientTimeoutMs, connection.left()));
+}
+
 // Half-closes, then reads what the client still sends, so that unread
 // request bytes do not turn the close into a reset that could cut the
 // answer short on the client's side. A client that keeps sending is read
-// for kDrainTimeoutMs in all, each read waiting only for what is left of it.
-void close_gracefully(SOCKET socket) {
-    shutdown(socket, SD_SEND);
+// for kDrainTimeoutMs in all, within the connection's deadline, each read
+// waiting only for what is left.
+void close_gracefully(const Connection &connection) {
+    shutdown(connection.socket, SD_SEND);
     DWORD started = GetTickCount();
+    DWORD drain_ms = std::min<DWORD>(kDrainTimeoutMs, connection.left());
     char scratch[4096];
-    for (DWORD spent = 0; spent < kDrainTimeoutMs; spent = GetTickCount() - started) {
-        set_socket_timeouts(socket, kDrainTimeoutMs - spent);
-        if (recv(socket, scratch, sizeof(scratch), 0) <= 0) break;
+    for (DWORD spent = 0; spent < drain_ms; spent = GetTickCount() - started) {
+        set_socket_timeouts(connection.socket, drain_ms - spent);
+        if (recv(connection.socket, scratch, sizeof(scratch), 0) <= 0) break;
     }
-    closesocket(socket);
+    closesocket(connection.socket);
 }
 
-// Reads until the request head is complete or refused. False when the
-// client left before sending a whole head.
-bool receive_request(SOCKET socket, uint16_t port, PageRequestHead *head) {
-    DWORD started = GetTickCount();
+// Waits until the socket has something to read, for at most `ms`.
+bool readable_within(SOCKET socket, DWORD ms) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval timeout = {static_cast<long>(ms / 1000), static_cast<long>(ms % 1000) * 1000};
+    return select(0, &readable, nullptr, nullptr, &timeout) == 1;
+}
+
+// Reads until the request head is complete or refused, looking every
+// kHeadReadSliceMs whether the connection was closed to make room. A client
+// that trickles its request would renew each read's time-out for ever; the
+// whole head has the one time-out. False when the client left, or was
+// evicted, before sending a whole head.
+bool receive_request(Connection &connection, PageRequestHead *head) {
     std::string received;
     char chunk[2048];
-    while ((*head = read_page_request(received, port)).status == 0) {
-        int count = recv(socket, chunk, sizeof(chunk), 0);
-        // A client that trickles its request would renew each read's
-        // time-out for ever; the whole request has the one time-out.
-        bool late = GetTickCount() - started > kClientTimeoutMs;
-        if ((count == SOCKET_ERROR && WSAGetLastError() == WSAETIMEDOUT) || (count > 0 && late)) {
+    const DWORD head_deadline = std::min<DWORD>(kClientTimeoutMs, connection.left());
+    while ((*head = read_page_request(received, connection.server.port)).status == 0) {
+        DWORD spent = GetTickCount() - connection.accepted_at;
+        if (connection.evicted) return false;
+        if (spent >= head_deadline) {
             head->status = 408;
             return true;
         }
+        if (!readable_within(connection.socket,
+                             std::min<DWORD>(kHeadReadSliceMs, head_deadline - spent))) {
+            continue;
+        }
+        int count = recv(connection.socket, chunk, sizeof(chunk), 0);
         if (count <= 0) return false;
         received.append(chunk, static_cast<size_t>(count));
     }
     return true;
 }
 
-void answer_connection(const Connection &connection) {
-    const GatewayServer &server = *connection.server;
-    DWORD started = GetTickCount();
+void answer_connection(Connection &connection) {
+    const GatewayServer &server = connection.server;
     PageRequestHead head;
-    if (!receive_request(connection.socket, server.port, &head)) return;
+    bool whole_head = receive_request(connection, &head);
+    connection.reading_head = false;
+    if (!whole_head) {
+        if (connection.evicted) {
+            server.log->request(
+                "-", "-",
+                "closed to make room: " + std::to_string(kMaxConnections) + " connections at once",
+                GetTickCount() - connection.accepted_at);
+        }
+        return;
+    }
     if (head.status != 200) {
-        send_all(connection.socket, refusal_answer(head.status));
+        send_answer(connection, refusal_answer(head.status));
         // A 403 is a quote request in another shape than the ticker's: a web
         // page, or someone asking by hand without the proxy form.
         std::string why = head.status == 403 ? ": not the ticker's request" : "";
         server.log->request("-", "-", "refused " + std::to_string(head.status) + why,
-                            GetTickCount() - started);
+                            GetTickCount() - connection.accepted_at);
         return;
     }
     // The status page is not logged: reloading itself, it would soon be all
     // the requests it shows.
     if (head.kind != RequestKind::quote_page) {
-        send_all(connection.socket, status_answer(head.kind, server.status()));
+        send_answer(connection, status_answer(head.kind, server.status()));
         return;
     }
     ServedQuote served = server.service->quote(head.symbol);
-    send_all(connection.socket, served.found
-                                    ? http_answer(200, quote_page(head.symbol, served.quote))
-                                    : http_answer(502, no_quote_page(head.symbol, served.outcome)));
-    server.log->request(head.symbol, served.source, served.outcome, GetTickCount() - started);
+    send_answer(connection, served.found
+                                ? http_answer(200, quote_page(head.symbol, served.quote))
+                                : http_answer(502, no_quote_page(head.symbol, served.outcome)));
+    server.log->request(head.symbol, served.source, served.outcome,
+                        GetTickCount() - connection.accepted_at);
     if (server.served) server.served(served);
 }
 
 unsigned __stdcall connection_thread(void *argument) {
-    Connection *connection = static_cast<Connection *>(argument);
-    answer_connection(*connection);
-    close_gracefully(connection->socket);
-    delete connection;
+    std::unique_ptr<std::shared_ptr<Connection>> handed_over(
+        static_cast<std::shared_ptr<Connection> *>(argument));
+    Connection &connection = **handed_over;
+    answer_connection(connection);
+    close_gracefully(connection);
     return 0;
 }
 
 // A connection turned away for load is still answered, and logged.
 void turn_away(SOCKET client, GatewayLog &log) {
-    send_all(client, refusal_answer(503));
+    send_all(client, refusal_answer(503), kClientTimeoutMs);
     closesocket(client);
     log.request("-", "-",
                 "refused 503: " + std::to_string(kMaxConnections) + " connections at once", 0);
@@ -159,20 +232,22 @@ void hand_over(SOCKET client, const GatewayServer &server, ConnectionThreads &th
     // connection threads want plain blocking calls bounded by time-outs.
     u_long non_blocking = 0;
     ioctlsocket(client, FIONBIO, &non_blocking);
-    set_socket_timeouts(client, kClientTimeoutMs);
-    if (threads.running() >= static_cast<size_t>(kMaxConnections)) {
+    // One that has not sent its request yet makes room within a slice.
+    if (threads.running() >= static_cast<size_t>(kMaxConnections) &&
+        !threads.evict_oldest_reading()) {
         turn_away(client, *server.log);
         return;
     }
-    Connection *connection = new Connection{client, &server};
-    uintptr_t thread = _beginthreadex(nullptr, kConnectionStackBytes, connection_thread, connection,
-                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    auto connection = std::make_shared<Connection>(client, server);
+    auto *handed_over = new std::shared_ptr<Connection>(connection);
+    uintptr_t thread = _beginthreadex(nullptr, kConnectionStackBytes, connection_thread,
+                                      handed_over, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (thread == 0) {
-        delete connection;
+        delete handed_over;
         turn_away(client, *server.log);
         return;
     }
-    threads.add(reinterpret_cast<HANDLE>(thread));
+    threads.add(reinterpret_cast<HANDLE>(thread), std::move(connection));
 }
 
 // True when a connection waits on the listener, false after `kAcceptPollMs`

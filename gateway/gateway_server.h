@@ -4,18 +4,20 @@
 // The gateway's threads, who owns each and what bounds it:
 //   thread         owner                    bound
 //   main (accept)  the process              until the stop event
-//   connection     serve_quotes, waited     its head and its sending
-//                  for after the stop       (kClientTimeoutMs each), one
-//                                           quote (kUpstreamBudgetMs, ended
-//                                           at stop), the drain
-//                                           (kDrainTimeoutMs); at most
-//                                           kMaxConnections at once
+//   connection     serve_quotes, waited     one deadline from its accept
+//                  for after the stop       (kConnectionDeadlineMs): its
+//                                           head, one quote (ended at the
+//                                           stop), its sending, the drain;
+//                                           at most kMaxConnections, the
+//                                           oldest still sending its head
+//                                           closed to make room
 //   prefetch       QuoteService, joined in  one quote's budget each;
 //                  its destructor           kRequestsPerSource of them
-//   fetch          fetch_upstream, which    its caller stops waiting at the
-//                  waits for it within      budget or the stop; the GET
-//                  the budget               itself ends at WinINet's
-//                                           time-outs, on its own
+//   fetch          fetch_upstream; cut      its caller's budget or the
+//                  short and waited for     stop, then its handles are
+//                  at the stop by           closed; it holds its source's
+//                  end_upstream_fetches     slot to its end, so at most
+//                                           kMaxFetchThreads at once
 //   notice icon    NoticeIcon, joined in    its message loop, ended when
 //                  its destructor           the object goes
 #ifndef MORVANE_GATEWAY_GATEWAY_SERVER_H

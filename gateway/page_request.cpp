@@ -200,16 +200,6 @@ PageRequestHead read_request(std::string_view line, std::string_view headers, ui
 
 }  // namespace
 
-bool is_valid_symbol(std::string_view symbol) {
-    if (symbol.empty() || symbol.size() > kMaxSymbolLength) return false;
-    for (char c : symbol) {
-        bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                       c == '.' || c == '-' || c == '^' || c == '=';
-        if (!allowed) return false;
-    }
-    return true;
-}
-
 bool is_own_host(std::string_view host, uint16_t port) {
     const std::string port_text = std::to_string(port);
     for (std::string_view name : {"127.0.0.1", "localhost", "[::1]"}) {

@@ -43,7 +43,4 @@ PageRequestHead read_page_request(std::string_view received, uint16_t own_port =
 // which browsers leave out.
 bool is_own_host(std::string_view host, uint16_t port);
 
-// 1 to 15 characters, each a letter, a digit or one of ". - ^ =".
-bool is_valid_symbol(std::string_view symbol);
-
 #endif

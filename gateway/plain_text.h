@@ -9,6 +9,8 @@
 
 #include <string_view>
 
+#include "gateway/gateway_limits.h"
+
 // `text` without the spaces and tabs around it.
 inline std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -23,6 +25,18 @@ inline bool read_digits(std::string_view text, int64_t *value) {
     for (char c : text) {
         if (c < '0' || c > '9') return false;
         *value = *value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// A ticker symbol: 1 to kMaxSymbolLength characters, each a letter, a digit
+// or one of ". - ^ =".
+inline bool is_valid_symbol(std::string_view symbol) {
+    if (symbol.empty() || symbol.size() > kMaxSymbolLength) return false;
+    for (char c : symbol) {
+        bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-' || c == '^' || c == '=';
+        if (!allowed) return false;
     }
     return true;
 }

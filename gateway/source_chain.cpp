@@ -23,9 +23,7 @@ SourceChain::SourceChain(const GatewayOptions &options, UpstreamFetch fetch, Mon
       clock_(std::move(clock)),
       rested_until_(sources_.size(), 0),
       records_(sources_.size()),
-      requests_at_once_(sources_.size(), 0),
-      asked_waiting_(sources_.size(), 0),
-      budgets_(sources_.size(), RequestBudget(kSourceRequestsPerMinute, kSourceRequestBurst)) {}
+      slots_(std::make_shared<RequestSlots>(sources_.size(), clock_)) {}
 
 SourceChain::SymbolMemory &SourceChain::memory_of(const std::string &symbol) {
     if (memory_.size() >= kMaxRememberedSymbols && memory_.count(symbol) == 0) memory_.clear();
@@ -83,47 +81,7 @@ void SourceChain::rest(size_t source, uint32_t retry_after_ms) {
     rested_until_[source] = std::max(rested_until_[source], clock_() + rest_ms);
 }
 
-// Waits until `deadline` for one of the source's request slots and for its
-// budget to allow one more request; a fetch someone waits for goes before
-// any prefetch.
-SourceChain::SlotWait SourceChain::take_slot(size_t source, uint64_t deadline, bool asked) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (asked) ++asked_waiting_[source];
-    SlotWait result = SlotWait::no_time;
-    for (;;) {
-        if (stopping_) break;
-        uint64_t now = clock_();
-        bool free = requests_at_once_[source] < kRequestsPerSource;
-        bool my_turn = free && (asked || asked_waiting_[source] == 0);
-        if (my_turn && budgets_[source].take(now)) {
-            result = SlotWait::taken;
-            break;
-        }
-        result = my_turn ? SlotWait::budget_spent : SlotWait::no_time;
-        if (now >= deadline) break;
-        uint64_t until = my_turn ? std::min(deadline, budgets_[source].next_at(now)) : deadline;
-        slot_freed_.wait_for(lock, std::chrono::milliseconds(std::max<uint64_t>(until - now, 1)));
-    }
-    if (asked) --asked_waiting_[source];
-    if (result == SlotWait::taken) ++requests_at_once_[source];
-    return result;
-}
-
-void SourceChain::stop() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    slot_freed_.notify_all();
-}
-
-void SourceChain::give_slot(size_t source) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        --requests_at_once_[source];
-    }
-    slot_freed_.notify_all();
-}
+void SourceChain::stop() { slots_->stop(); }
 
 SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uint64_t deadline,
                                       bool asked) {
@@ -132,15 +90,18 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
         attempt.failure = "resting";
         return attempt;
     }
-    SlotWait slot = clock_() + kMinimumAttemptMs > deadline ? SlotWait::no_time
-                                                            : take_slot(source, deadline, asked);
-    if (slot != SlotWait::taken) {
-        attempt.failure = slot == SlotWait::budget_spent ? "request budget spent" : "no time left";
+    FetchHold slot;
+    RequestSlots::Wait wait = clock_() + kMinimumAttemptMs > deadline
+                                  ? RequestSlots::Wait::no_time
+                                  : slots_->take(source, deadline, asked, &slot);
+    if (wait != RequestSlots::Wait::taken) {
+        attempt.failure =
+            wait == RequestSlots::Wait::budget_spent ? "request budget spent" : "no time left";
         return attempt;
     }
     uint64_t now = clock_();
     uint32_t budget = static_cast<uint32_t>(deadline > now ? deadline - now : 0);
-    UpstreamAnswer answer = fetch_(url, budget);
+    UpstreamAnswer answer = fetch_(url, budget, slot);
     // The answer is read while the slot is held, so reading, too, counts
     // against the requests a source may have at once.
     switch (answer.kind) {
@@ -157,7 +118,7 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
         read_answer(source, answer, &attempt);
         break;
     }
-    give_slot(source);
+    slot.reset();
     // A source that says it has no such symbol, or no price for it, still
     // answers; anything else is the source failing.
     bool failed = !attempt.found && attempt.verdict != AnswerVerdict::unknown_symbol &&
@@ -216,8 +177,8 @@ std::vector<SourceReport> SourceChain::report() {
         report.name = sources_[i].name;
         report.resting = now < rested_until_[i];
         report.resting_until = rested_until_[i];
-        report.budget_spent = budgets_[i].is_spent(now);
-        report.budget_back_at = budgets_[i].next_at(now);
+        report.budget_back_at = slots_->budget_back_at(i, now);
+        report.budget_spent = report.budget_back_at > now;
         for (const auto &answer : records_[i].answers) {
             if (now - answer.first > kSourceReportMs) continue;
             ++report.answers_last_hour;

@@ -26,7 +26,7 @@
 #include "gateway/live_quote.h"
 #include "gateway/live_sources.h"
 #include "gateway/upstream_answer.h"
-#include "gateway/request_budget.h"
+#include "gateway/request_slots.h"
 
 struct ServedQuote {
     bool found = false;
@@ -91,9 +91,6 @@ private:
     SymbolMemory &memory_of(const std::string &symbol);
     Attempt ask_source(size_t source, const std::string &symbol, uint64_t deadline, bool asked);
     Attempt ask(size_t source, const std::string &url, uint64_t deadline, bool asked);
-    enum class SlotWait { taken, no_time, budget_spent };
-    SlotWait take_slot(size_t source, uint64_t deadline, bool asked);
-    void give_slot(size_t source);
     bool is_resting(size_t source);
     void rest(size_t source, uint32_t retry_after_ms);
     void read_answer(size_t source, const UpstreamAnswer &answer, Attempt *attempt);
@@ -106,10 +103,7 @@ private:
     std::condition_variable slot_freed_;
     std::vector<uint64_t> rested_until_;
     std::vector<Record> records_;
-    std::vector<size_t> requests_at_once_;
-    std::vector<size_t> asked_waiting_;
-    std::vector<RequestBudget> budgets_;
-    bool stopping_ = false;
+    std::shared_ptr<RequestSlots> slots_;
     std::map<std::string, SymbolMemory> memory_;
 };
 

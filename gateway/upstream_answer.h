@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,14 @@ struct UpstreamAnswer {
     uint32_t retry_after_ms = 0;  // what a Retry-After header asked for; 0: none
 };
 
-// GETs `url` within `budget_ms`; never longer.
-using UpstreamFetch = std::function<UpstreamAnswer(const std::string &url, uint32_t budget_ms)>;
+// A source's request slot (request_slots.h), given back once the last copy
+// is gone.
+using FetchHold = std::shared_ptr<void>;
+// GETs `url` and returns within `budget_ms`. The GET keeps `hold` until it
+// has itself ended, which, where the network cannot be cut short, may be
+// after the fetch has returned.
+using UpstreamFetch =
+    std::function<UpstreamAnswer(const std::string &url, uint32_t budget_ms, FetchHold hold)>;
 // Milliseconds from any fixed start; never goes back.
 using MonotonicClock = std::function<uint64_t()>;
 

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "gateway/gateway_limits.h"
-#include "gateway/page_request.h"
 #include "gateway/plain_text.h"
 
 namespace {

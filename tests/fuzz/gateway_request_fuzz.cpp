@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "gateway/page_request.h"
+#include "gateway/plain_text.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -12,10 +12,15 @@ header, for a redirect) and "delay" (seconds before answering). A symbol missing
 an unknown symbol; a Nasdaq symbol under another asset class than stocks is
 written SYM@CLASS (SPY@etf). W1, W2, ... (a W and digits) are a watchlist
 of any length: each gets a quote from either source after --watchlist-delay
-seconds, however many are asked at once; DEEP1, DEEP2, ... get 1 MiB of
-"[" from either source, as a hostile source might send; GET /peak tells the most requests
-that were in progress at once and how many came, then counts anew. Every request line is appended to --log. Prints its port
-alone on the first line.
+seconds, however many are asked at once. As a hostile or failing source
+might: DEEP1, DEEP2, ... get 1 MiB of "["; TRICKLE1, ... get their
+headers one byte a second, for a minute, until the client leaves; SLOW1,
+... get a watchlist quote after 20 seconds; HUGE gets from Nasdaq a
+watchlist quote padded past the gateway's 128 KiB cap on answers, and from
+Yahoo a watchlist quote. GET /peak tells the most
+requests that were in progress at once, how many came and how many are in
+progress now, then counts anew. Every request line is appended to --log.
+Prints its port alone on the first line.
 """
 import argparse
 import contextlib
@@ -37,6 +42,10 @@ ROUTES = (("nasdaq", re.compile(r"^/api/quote/([^/?]+)/info(\?|$)")),
 WATCHLIST_SYMBOL = re.compile(r"^W[0-9]+$")
 DEEP_SYMBOL = re.compile(r"^DEEP[0-9]+$")
 DEEP_ANSWER = {"text": "[" * (1 << 20)}
+TRICKLE_SYMBOL = re.compile(r"^TRICKLE[0-9]+$")
+TRICKLED_HEAD = b"HTTP/1.1 200 OK\r\nX-Slow: " + b"." * 60
+SLOW_SYMBOL = re.compile(r"^SLOW[0-9]+$")
+SLOW_DELAY_SECONDS = 20
 WATCHLIST_ANSWER = {
     "nasdaq": {"json": {"data": {"exchange": "NASDAQ-GS", "marketStatus": "Open", "keyStats": None,
                                  "primaryData": {"lastSalePrice": "$10.00", "netChange": "+0.50",
@@ -44,6 +53,9 @@ WATCHLIST_ANSWER = {
     "yahoo": {"json": {"chart": {"result": [{"meta": {"currency": "USD", "regularMarketPrice": 10.0,
                                                       "previousClose": 9.5}}], "error": None}}},
 }
+MAX_ANSWER_BYTES = 128 * 1024
+HUGE_SYMBOL = "HUGE"
+HUGE_ANSWER = {"text": json.dumps(WATCHLIST_ANSWER["nasdaq"]["json"]).ljust(MAX_ANSWER_BYTES + 1)}
 UNKNOWN = {
     "nasdaq": {"status": 200, "json": {"data": None, "message": None,
                                        "status": {"rCode": 400, "bCodeMessage": [
@@ -76,13 +88,15 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         if self.path == "/peak":
-            return self._send(200, ("%d %d" % self.server.take_load()).encode("ascii"))
+            return self._send(200, ("%d %d %d" % self.server.take_load()).encode("ascii"))
         self.server.record(self.requestline)
         for source, pattern in ROUTES:
             match = pattern.match(self.path)
             if match:
                 symbol = match.group(1).replace("%5E", "^")
                 with self.server.in_progress():
+                    if TRICKLE_SYMBOL.match(symbol):
+                        return self._trickle(TRICKLED_HEAD)
                     return self._answer(self._answer_for(source, symbol))
         self._send(404, b"not found")
 
@@ -91,12 +105,26 @@ class SourceHandler(http.server.BaseHTTPRequestHandler):
             return dict(WATCHLIST_ANSWER[source], delay=self.server.watchlist_delay)
         if DEEP_SYMBOL.match(symbol):
             return DEEP_ANSWER
+        if symbol == HUGE_SYMBOL:
+            return HUGE_ANSWER if source == "nasdaq" else WATCHLIST_ANSWER[source]
+        if SLOW_SYMBOL.match(symbol):
+            return dict(WATCHLIST_ANSWER[source], delay=SLOW_DELAY_SECONDS)
         return self.server.answers.get(source, {}).get(_answer_key(symbol, self.path), UNKNOWN[source])
 
     def _answer(self, answer):
         time.sleep(answer.get("delay", 0))
         body = answer["text"] if "text" in answer else json.dumps(answer["json"])
         self._send(answer.get("status", 200), body.encode("utf-8"), answer.get("location"))
+
+    def _trickle(self, data):
+        try:
+            for byte in data:
+                self.wfile.write(bytes([byte]))
+                self.wfile.flush()
+                time.sleep(1)
+        except OSError:
+            pass  # the gateway let go
+        self.close_connection = True
 
     def _send(self, status, body, location=None):
         try:
@@ -139,7 +167,7 @@ class SourceServer(http.server.ThreadingHTTPServer):
 
     def take_load(self):
         with self._lock:
-            load = (self._peak, self._count)
+            load = (self._peak, self._count, self._now)
             self._peak, self._count = self._now, 0
         return load
 

@@ -10,6 +10,7 @@
 #include "gateway/page_request.h"
 #include "gateway/quote_service.h"
 #include "gateway/request_budget.h"
+#include "gateway/request_slots.h"
 #include "support/ticker_request.h"
 
 namespace {
@@ -187,7 +188,7 @@ protected:
         options_.yahoo_base = "http://y/" + yahoo;
         options_.source = choice;
         QuoteServiceHooks hooks;
-        hooks.fetch = [this](const std::string &url, uint32_t budget) {
+        hooks.fetch = [this](const std::string &url, uint32_t budget, FetchHold) {
             return source_.answer(url, budget);
         };
         hooks.clock = [this] { return source_.now; };
@@ -311,6 +312,20 @@ TEST(RequestBudget, AnIdleDaySavesNoMoreThanTheBurst) {
     uint64_t now = 1000 + 24ull * 3600 * 1000;
     for (uint32_t i = 0; i < kSourceRequestBurst; ++i) ASSERT_TRUE(budget.take(now)) << i;
     EXPECT_FALSE(budget.take(now));
+}
+
+TEST(RequestSlots, AGetThatOutlivesItsCallerKeepsItsSlotUntilItEnds) {
+    auto slots = std::make_shared<RequestSlots>(1, [] { return uint64_t{1000}; });
+    std::vector<FetchHold> getting;
+    for (size_t i = 0; i < kRequestsPerSource; ++i) {
+        FetchHold caller;
+        ASSERT_EQ(slots->take(0, 1000, true, &caller), RequestSlots::Wait::taken);
+        getting.push_back(caller);  // the fetch thread's copy; the caller's goes
+    }
+    FetchHold next;
+    EXPECT_EQ(slots->take(0, 1000, true, &next), RequestSlots::Wait::no_time);
+    getting.pop_back();
+    EXPECT_EQ(slots->take(0, 1000, true, &next), RequestSlots::Wait::taken);
 }
 
 TEST(RetryAfter, ReadsSecondsAndHttpDates) {

@@ -196,17 +196,15 @@ TEST_F(Gateway, RecordedShapesReachThePluginAsTheRegularSession) {
     }
 }
 
-TEST_F(Gateway, AutoFallsOverOnServerErrorRedirectRateLimitTimeOutAndBadJson) {
+TEST_F(Gateway, AutoFallsOverOnServerErrorRedirectRateLimitTimeOutBadJsonAndTooLarge) {
     start();
     const struct {
         const char *symbol;
         float yahoo_last_sale;
         const char *nasdaq_failure;
-    } cases[] = {{"DOWN", 20.5f, "http 503"},
-                 {"SLOW", 40.5f, "time-out"},
-                 {"BADJSON", 50.5f, "malformed"},
-                 {"MOVED", 60.5f, "http 302"},
-                 {"LIMIT", 30.5f, "rate limited (http 429)"}};
+    } cases[] = {{"DOWN", 20.5f, "http 503"},         {"SLOW", 40.5f, "time-out"},
+                 {"BADJSON", 50.5f, "malformed"},     {"MOVED", 60.5f, "http 302"},
+                 {"HUGE", 10.0f, "answer too large"}, {"LIMIT", 30.5f, "rate limited (http 429)"}};
     for (const auto &c : cases) {
         DWORD started = GetTickCount();
         EXPECT_EQ(quote(c.symbol).last_sale, c.yahoo_last_sale) << c.symbol;
@@ -271,10 +269,46 @@ TEST_F(Gateway, ClientsAtOnceAndIdleConnectionsNeverStallIt) {
     for (std::thread &client : clients) client.join();
     EXPECT_EQ(answered, 8 * 50);
 
+    // A full house of them: the oldest makes room for the ticker.
     std::vector<SOCKET> silent;
-    for (int i = 0; i < 64; ++i) silent.push_back(mqtest::connect_to("127.0.0.1", port_));
+    for (int i = 0; i < kMaxConnections; ++i) {
+        silent.push_back(mqtest::connect_to("127.0.0.1", port_));
+    }
     EXPECT_EQ(status_of_quote(port_, "MSFT"), "HTTP/1.1 200");
     for (SOCKET socket : silent) closesocket(socket);
+}
+
+// The fake source's load since last asked: the most requests at once, how
+// many came, how many are in progress now.
+struct SourceLoad {
+    int peak = -1, requests = -1, now = -1;
+};
+
+SourceLoad source_load() {
+    std::string answer = (exchange)(mqtest::number_in_file(MQ_FAKE_SOURCE_PORT_FILE),
+                                    "GET /peak HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    SourceLoad load;
+    size_t body = answer.find("\r\n\r\n");
+    if (body != std::string::npos) {
+        sscanf(answer.c_str() + body + 4, "%d %d %d", &load.peak, &load.requests, &load.now);
+    }
+    return load;
+}
+
+// Asks for SYMBOL1..SYMBOLcount at once; how many got a page without quote
+// within `within_ms`.
+int ask_at_once(DWORD port, const std::string &symbol, int count, DWORD within_ms) {
+    std::atomic<int> answered{0};
+    std::vector<std::thread> clients;
+    for (int c = 1; c <= count; ++c) {
+        clients.emplace_back([&, c] {
+            DWORD started = GetTickCount();
+            std::string status = status_of_quote(port, (symbol + std::to_string(c)).c_str());
+            answered += status == "HTTP/1.1 502" && GetTickCount() - started <= within_ms;
+        });
+    }
+    for (std::thread &client : clients) client.join();
+    return answered;
 }
 
 // A hostile source's 1 MiB of '[' for 40 symbols at once: once took the
@@ -285,22 +319,66 @@ TEST_F(Gateway, FortyDeeplyNestedAnswersAtOnceLeaveItUpAndSmall) {
     start();
     size_t idle = gateway_->peak_memory_bytes();
     ASSERT_NE(idle, 0u) << "the gateway's memory cannot be read";
-    std::atomic<int> answered{0};
-    std::vector<std::thread> clients;
-    for (int c = 1; c <= 40; ++c) {
-        clients.emplace_back([&, c] {
-            DWORD started = GetTickCount();
-            std::string status = status_of_quote(port_, ("DEEP" + std::to_string(c)).c_str());
-            answered += status == "HTTP/1.1 502" && GetTickCount() - started <= kUpstreamBudgetMs;
-        });
-    }
-    for (std::thread &client : clients) client.join();
+    int answered = ask_at_once(port_, "DEEP", 40, kUpstreamBudgetMs);
     size_t peak = gateway_->peak_memory_bytes();
     printf("[ measured ] 40 answers of 1 MiB of '[' at once: peak %zu MB, %zu MB when idle\n",
            peak >> 20, idle >> 20);
     EXPECT_EQ(answered, 40);
     EXPECT_LT(peak - idle, kMostGrowthBytes);
     EXPECT_EQ(status_of_quote(port_, "MSFT"), "HTTP/1.1 200");
+}
+
+// Twelve fetches abandoned at the budget, then twelve more, once met a
+// source that trickles its headers with twelve connections: a slot came
+// back when its caller stopped waiting, not when its GET ended.
+TEST_F(Gateway, ASourceThatTricklesItsHeadersSeesAtMostSixConnections) {
+    start("--source nasdaq --cache-seconds 0");
+    // What earlier cases left the source doing ends first.
+    ASSERT_TRUE(mqtest::wait_until([] { return source_load().now == 0; }, 30000));
+    const DWORD kWithinMs = kUpstreamBudgetMs + 1500;
+    EXPECT_EQ(ask_at_once(port_, "TRICKLE", 12, kWithinMs), 12);
+    EXPECT_EQ(ask_at_once(port_, "TRICKLE", 12, kWithinMs), 12);
+    SourceLoad load = source_load();
+    printf(
+        "[ measured ] trickled headers, 2 x 12 requests: %d connections at once, %d in all, "
+        "%d still open once every client had its answer\n",
+        load.peak, load.requests, load.now);
+    EXPECT_LE(load.peak, static_cast<int>(kRequestsPerSource));
+}
+
+// --stop while eight requests wait on a source that answers after 20 s:
+// each client gets its page first, and --stop returns once the gateway's
+// process is gone.
+TEST_F(Gateway, StopAnswersWhatWaitsThenEndsTheProcess) {
+    start("--cache-seconds 0");
+    std::atomic<DWORD> last_answer_at{0};
+    std::atomic<int> answered{0};
+    std::vector<std::thread> clients;
+    for (int c = 1; c <= 8; ++c) {
+        clients.emplace_back([&, c] {
+            answered +=
+                status_of_quote(port_, ("SLOW" + std::to_string(c)).c_str()) == "HTTP/1.1 502";
+            DWORD now = GetTickCount();
+            if (now > last_answer_at) last_answer_at = now;
+        });
+    }
+    ASSERT_TRUE(mqtest::wait_until([] { return count_of(source_requests(), "/SLOW") >= 8; },
+                                   kUpstreamBudgetMs));
+    DWORD stop_started = GetTickCount();
+    DWORD stop_exit = gateway_->run("--stop");
+    DWORD stop_returned = GetTickCount();
+    bool gone = !gateway_->running();
+    for (std::thread &client : clients) client.join();
+    printf(
+        "[ measured ] --stop with 8 requests waiting: returned after %lu ms, the last client "
+        "answered %ld ms before it\n",
+        stop_returned - stop_started, static_cast<long>(stop_returned - last_answer_at));
+    EXPECT_EQ(stop_exit, 0u) << log();
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(answered, 8);
+    EXPECT_LE(last_answer_at, stop_returned);
+    EXPECT_LT(stop_returned - stop_started, kStopWaitMs);
+    gateway_.reset();
 }
 
 // The watchlist is known from the last run: the first stale quote brings

@@ -76,7 +76,9 @@ protected:
         options.source = LiveSourceChoice::nasdaq;
         options.nasdaq_base = "http://n/" + nasdaq;
         QuoteServiceHooks hooks;
-        hooks.fetch = [this](const std::string &url, uint32_t) { return source_.answer(url); };
+        hooks.fetch = [this](const std::string &url, uint32_t, FetchHold) {
+            return source_.answer(url);
+        };
         hooks.clock = [this] { return now_ms_.load(); };
         hooks.wall_clock = [] { return int64_t{1796688000}; };
         hooks.load_watchlist = [watchlist] { return watchlist; };

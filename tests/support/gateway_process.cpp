@@ -41,6 +41,8 @@ bool GatewayProcess::stop() {
     return process_->running() && run("--stop") == 0 && process_->wait_for_exit() == 0;
 }
 
+bool GatewayProcess::running() const { return process_->running(); }
+
 DWORD GatewayProcess::wait_for_exit() const { return process_->wait_for_exit(); }
 
 size_t GatewayProcess::peak_memory_bytes() const { return process_->peak_memory_bytes(); }

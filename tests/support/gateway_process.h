@@ -38,6 +38,7 @@ public:
     DWORD run(const std::string &arguments) const;
     // True when --stop was answered and the gateway ended with exit code 0.
     bool stop();
+    bool running() const;
     // The exit code once something else stopped it, or STILL_ACTIVE.
     DWORD wait_for_exit() const;
     // The most memory it has committed so far, in bytes (0: unknown).
