@@ -95,13 +95,13 @@ bool receive_request(SOCKET socket, uint16_t port, PageRequestHead *head) {
     DWORD started = GetTickCount();
     std::string received;
     char chunk[2048];
-    while ((*head = read_page_request(received, port)).status == 0) {
+    while ((*head = read_page_request(received, port)).http_status == 0) {
         int count = recv(socket, chunk, sizeof(chunk), 0);
         // A client that trickles its request would renew each read's
         // time-out for ever; the whole request has the one time-out.
         bool late = GetTickCount() - started > kClientTimeoutMs;
         if ((count == SOCKET_ERROR && WSAGetLastError() == WSAETIMEDOUT) || (count > 0 && late)) {
-            head->status = 408;
+            head->http_status = 408;
             return true;
         }
         if (count <= 0) return false;
@@ -115,12 +115,12 @@ void answer_connection(const Connection &connection) {
     DWORD started = GetTickCount();
     PageRequestHead head;
     if (!receive_request(connection.socket, server.port, &head)) return;
-    if (head.status != 200) {
-        send_all(connection.socket, refusal_answer(head.status));
+    if (head.http_status != 200) {
+        send_all(connection.socket, refusal_answer(head.http_status));
         // A 403 is a quote request in another shape than the ticker's: a web
         // page, or someone asking by hand without the proxy form.
-        std::string why = head.status == 403 ? ": not the ticker's request" : "";
-        server.log->request("-", "-", "refused " + std::to_string(head.status) + why,
+        std::string why = head.http_status == 403 ? ": not the ticker's request" : "";
+        server.log->request("-", "-", "refused " + std::to_string(head.http_status) + why,
                             GetTickCount() - started);
         return;
     }

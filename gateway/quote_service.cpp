@@ -199,53 +199,23 @@ void QuoteService::prefetch_loop() {
     }
 }
 
-namespace {
-
-SourceStatus source_status(const SourceReport &report,
-                           const std::function<std::string(uint64_t)> &time_text) {
-    SourceStatus status;
-    status.name = report.name;
-    status.state = report.resting       ? SourceState::resting
-                   : report.failing     ? SourceState::failing
-                   : report.has_success ? SourceState::answering
-                                        : SourceState::idle;
-    if (report.has_success) status.last_success = time_text(report.last_success_at);
-    if (report.resting) status.resting_until = time_text(report.resting_until);
-    if (report.budget_spent) status.budget_back_at = time_text(report.budget_back_at);
-    if (report.failing) status.failing_since = time_text(report.failing_since);
-    status.last_error = report.last_error;
-    status.answers_last_hour = report.answers_last_hour;
-    status.quotes_last_hour = report.quotes_last_hour;
-    return status;
-}
-
-}  // namespace
-
-GatewayStatus QuoteService::status(const std::function<std::string(uint64_t)> &time_text) {
-    GatewayStatus status;
-    status.cache_seconds = static_cast<uint32_t>(cache_ms_ / 1000);
-    for (const LiveSource &source : chain_.sources()) status.source_order.push_back(source.name);
-    for (const SourceReport &report : chain_.report()) {
-        status.sources.push_back(source_status(report, time_text));
-    }
-    // A quote older than this stands out; without a cache, every quote is
-    // fetched anew and a minute is the gateway's usual period.
-    uint64_t stale_ms = cache_ms_ > 0 ? cache_ms_ : 60000;
+ServiceFacts QuoteService::status() {
+    ServiceFacts facts;
+    facts.cache_seconds = static_cast<uint32_t>(cache_ms_ / 1000);
+    for (const LiveSource &source : chain_.sources()) facts.source_order.push_back(source.name);
+    facts.sources = chain_.report();
     std::lock_guard<std::mutex> lock(mutex_);
-    uint64_t now = hooks_.clock();
+    facts.now = hooks_.clock();
     for (const auto &[symbol, entry] : entries_) {
-        if (!entry.asked || now - entry.asked_at > kStatusSymbolsMs) continue;
-        SymbolStatus row;
+        if (!entry.asked || facts.now - entry.asked_at > kStatusSymbolsMs) continue;
+        SymbolFacts row;
         row.symbol = symbol;
-        row.has_quote = entry.has_served;
-        row.last_sale = entry.served.quote.last_sale;
-        row.previous_close = entry.served.quote.previous_close;
-        row.source = entry.has_served ? entry.served.source : std::string();
-        row.age_seconds = static_cast<uint32_t>((now - entry.served_quoted_at) / 1000);
+        row.asked_at = entry.asked_at;
         row.last_outcome = entry.asked_outcome;
-        row.stale = entry.has_served && now - entry.served_quoted_at > stale_ms;
-        row.failing = entry.asked_outcome.compare(0, 8, "no quote") == 0;
-        status.symbols.push_back(row);
+        row.has_quote = entry.has_served;
+        row.served = entry.served;
+        row.quoted_at = entry.served_quoted_at;
+        facts.symbols.push_back(row);
     }
-    return status;
+    return facts;
 }

@@ -26,8 +26,8 @@
 
 #include "gateway/gateway_options.h"
 #include "gateway/live_quote.h"
+#include "gateway/service_facts.h"
 #include "gateway/source_chain.h"
-#include "gateway/status_page.h"
 #include "gateway/watchlist.h"
 
 // Seconds since 1970; the watchlist outlives the process, so its times do.
@@ -64,9 +64,8 @@ public:
     // in hand, whose budget bounds them.
     void stop();
 
-    // The sources and the symbols asked within a day, for the status page;
-    // `time_text` writes a time of the clock handed in as people read it.
-    GatewayStatus status(const std::function<std::string(uint64_t)> &time_text);
+    // The sources and the symbols asked within a day, for the status page.
+    ServiceFacts status();
 
 private:
     struct Entry {

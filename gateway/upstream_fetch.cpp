@@ -88,7 +88,7 @@ UpstreamAnswer read_answer(HINTERNET request, DWORD started, DWORD budget_ms) {
                         nullptr)) {
         return failed(UpstreamAnswer::Kind::unreachable);
     }
-    answer.status = static_cast<int>(status);
+    answer.http_status = static_cast<int>(status);
     answer.retry_after_ms = retry_after(request);
     char chunk[kReadChunkBytes];
     for (;;) {

@@ -10,17 +10,18 @@
 #include "gateway/page_request.h"
 #include "gateway/quote_service.h"
 #include "gateway/request_budget.h"
+#include "gateway/status_page.h"
 #include "support/ticker_request.h"
 
 namespace {
 
-int status_of(const std::string &request) { return read_page_request(request).status; }
+int status_of(const std::string &request) { return read_page_request(request).http_status; }
 
 std::string get(const std::string &target) { return mqtest::ticker_request(target); }
 
 TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForTheQuoteHost) {
     PageRequestHead head = read_page_request(get(mqtest::ticker_target("brk.b")));
-    EXPECT_EQ(head.status, 200);
+    EXPECT_EQ(head.http_status, 200);
     EXPECT_EQ(head.symbol, "BRK.B");
     EXPECT_EQ(read_page_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
     EXPECT_EQ(read_page_request(get("/Quote.dll?symbol=EURUSD=X")).symbol, "EURUSD=X");
@@ -157,11 +158,11 @@ struct ScriptedSource {
         budgets.push_back(budget_ms);
         UpstreamAnswer answer;
         answer.kind = UpstreamAnswer::Kind::answered;
-        answer.status = 200;
+        answer.http_status = 200;
         if (url.find("/down/") != std::string::npos) {
-            answer.status = 503;
+            answer.http_status = 503;
         } else if (url.find("/limited/") != std::string::npos) {
-            answer.status = 429;
+            answer.http_status = 429;
             answer.retry_after_ms = retry_after_ms;
         } else if (url.find("/hanging/") != std::string::npos) {
             now += budget_ms;
@@ -284,7 +285,7 @@ TEST_F(QuoteRules, TheStatusShowsASourceThatSpentItsBudget) {
     options_.cache_seconds = 0;
     QuoteService &quotes = service("up", "up", LiveSourceChoice::nasdaq);
     auto spent_until = [&] {
-        return quotes.status([](uint64_t ms) { return std::to_string(ms); })
+        return status_view(quotes.status(), [](uint64_t ms) { return std::to_string(ms); })
             .sources[0]
             .budget_back_at;
     };
@@ -375,7 +376,7 @@ TEST_F(QuoteRules, TheStatusTellsEachSourcesStateAndEachSymbolsLastOutcome) {
     QuoteService &quotes = service("limited", "hanging");
     quotes.quote("MSFT");
     auto time_text = [](uint64_t ms) { return std::to_string(ms); };
-    GatewayStatus status = quotes.status(time_text);
+    GatewayStatus status = status_view(quotes.status(), time_text);
     ASSERT_EQ(status.sources.size(), 2u);
     EXPECT_EQ(status.sources[0].state, SourceState::resting);
     EXPECT_EQ(status.sources[0].resting_until, std::to_string(1000 + kSourceRestMs));
@@ -391,7 +392,7 @@ TEST_F(QuoteRules, TheStatusTellsEachSourcesStateAndEachSymbolsLastOutcome) {
 
     service("up", "up").quote("MSFT");
     source_.now += 61000;
-    status = service_->status(time_text);
+    status = status_view(service_->status(), time_text);
     EXPECT_EQ(status.sources[0].state, SourceState::answering);
     EXPECT_EQ(status.sources[0].quotes_last_hour, 1u);
     EXPECT_EQ(status.sources[1].state, SourceState::idle);

@@ -31,7 +31,7 @@ public:
         --at_once_;
         UpstreamAnswer answer;
         answer.kind = UpstreamAnswer::Kind::answered;
-        answer.status = url.find("/limited/") != std::string::npos ? 429 : 200;
+        answer.http_status = url.find("/limited/") != std::string::npos ? 429 : 200;
         answer.retry_after_ms = 3600000;
         answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
         return answer;
