@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include "gateway/market_session.h"
+
 QuoteService::QuoteService(const GatewayOptions &options, QuoteServiceHooks hooks)
     : cache_ms_(uint64_t{options.cache_seconds} * 1000),
+      session_(options.session),
       hooks_(std::move(hooks)),
       chain_(options, hooks_.fetch, hooks_.clock) {
     if (hooks_.load_watchlist) watchlist_ = Watchlist::loaded(hooks_.load_watchlist());
@@ -57,7 +60,18 @@ QuoteService::Entry &QuoteService::entry_of(const std::string &symbol) {
 }
 
 bool QuoteService::is_fresh(const Entry &entry, uint64_t now) const {
-    return entry.last.found && now - entry.quoted_at < cache_ms_;
+    return entry.last.found && (now - entry.quoted_at < cache_ms_ || is_final(entry));
+}
+
+bool QuoteService::is_final(const Entry &entry) const {
+    return entry.final_until != 0 && hooks_.wall_clock() < entry.final_until;
+}
+
+// The sources' figures as served now, for the session choice.
+ServedQuote QuoteService::fetched(const std::string &symbol, bool asked) {
+    ServedQuote served = chain_.fetch(symbol, asked);
+    if (served.found) served.quote = served_quote(served.quote, hooks_.wall_clock(), session_);
+    return served;
 }
 
 bool QuoteService::is_known_unknown(const Entry &entry, uint64_t now) {
@@ -117,6 +131,10 @@ void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch
     entry.tried_at = now;
     entry.last = served;
     entry.unknown_until = served.unknown ? now + kUnknownSymbolMs : 0;
+    // Without a cache nothing is served from memory, final or not.
+    entry.final_until = served.found && cache_ms_ > 0
+                            ? final_until(served.quote.session, hooks_.wall_clock(), session_)
+                            : 0;
     if (served.found) {
         entry.quoted_at = now;
         entry.prefetched = prefetch;
@@ -168,7 +186,7 @@ ServedQuote QuoteService::quote_unnoted(const std::string &symbol) {
     entry.flight = Entry::Flight::fetching;
     if (!workers_.empty() && !stopping_) queue_stale_symbols(symbol, now);
     lock.unlock();
-    ServedQuote served = chain_.fetch(symbol, true);
+    ServedQuote served = fetched(symbol, true);
     lock.lock();
     record(entry, served, false);
     changed_.notify_all();
@@ -186,7 +204,7 @@ void QuoteService::prefetch_loop() {
         entry.flight = Entry::Flight::fetching;
         lock.unlock();
         uint64_t started = hooks_.clock();
-        ServedQuote served = chain_.fetch(symbol, false);
+        ServedQuote served = fetched(symbol, false);
         uint32_t ms = static_cast<uint32_t>(hooks_.clock() - started);
         lock.lock();
         record(entry, served, true);
@@ -215,6 +233,7 @@ ServiceFacts QuoteService::status() {
         row.has_quote = entry.has_served;
         row.served = entry.served;
         row.quoted_at = entry.served_quoted_at;
+        row.final_quote = is_final(entry) && entry.served_quoted_at == entry.quoted_at;
         facts.symbols.push_back(row);
     }
     return facts;

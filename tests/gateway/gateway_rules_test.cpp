@@ -101,14 +101,21 @@ bool parse(std::vector<std::string> arguments, GatewayOptions *options, std::str
 TEST(GatewayOptions, ReadsEveryOption) {
     GatewayOptions options;
     std::string error;
-    ASSERT_TRUE(parse(
-        {"--port", "9000", "--source", "yahoo", "--nasdaq-base", "http://127.0.0.1:5/n/",
-         "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop",
-         "--no-notify", "--start-ticker", "C:\\MQ\\Morvane Quote.exe", "--listen-delay", "60"},
-        &options, &error))
+    ASSERT_TRUE(parse({"--port",          "9000",
+                       "--source",        "yahoo",
+                       "--session",       "extended",
+                       "--nasdaq-base",   "http://127.0.0.1:5/n/",
+                       "--yahoo-base",    "https://y.example",
+                       "--cache-seconds", "0",
+                       "--log",           "g.log",
+                       "--stop",          "--no-notify",
+                       "--start-ticker",  "C:\\MQ\\Morvane Quote.exe",
+                       "--listen-delay",  "60"},
+                      &options, &error))
         << error;
     EXPECT_EQ(options.port, 9000);
     EXPECT_EQ(options.source, LiveSourceChoice::yahoo);
+    EXPECT_EQ(options.session, SessionChoice::extended);
     EXPECT_EQ(options.nasdaq_base, "http://127.0.0.1:5/n");
     EXPECT_EQ(options.yahoo_base, "https://y.example");
     EXPECT_EQ(options.cache_seconds, 0u);
@@ -126,6 +133,7 @@ TEST(GatewayOptions, RefusesBadValuesAndUnknownArguments) {
         {"--port", "80x"},
         {"--port"},
         {"--source", "google"},
+        {"--session", "overnight"},
         {"--nasdaq-base", "ftp://x"},
         {"--yahoo-base", "https://"},
         {"--yahoo-base", "http://a b"},
@@ -152,6 +160,7 @@ struct ScriptedSource {
     std::vector<uint32_t> budgets;
     uint64_t now = 1000;
     uint32_t retry_after_ms = 0;  // what a 429 asks for
+    std::string body;             // when set, every good answer's body
 
     UpstreamAnswer answer(const std::string &url, uint32_t budget_ms) {
         asked.push_back(url);
@@ -176,6 +185,7 @@ struct ScriptedSource {
         } else {
             answer.body = R"({"chart":{"result":[{"meta":{"regularMarketPrice":20.0}}]}})";
         }
+        if (!body.empty() && answer.http_status == 200) answer.body = body;
         return answer;
     }
 };
@@ -215,6 +225,43 @@ TEST_F(QuoteRules, AQuoteIsServedFromMemoryForTheCachePeriod) {
     EXPECT_EQ(source_.asked.size(), 1u);
     source_.now += 1;
     EXPECT_EQ(quotes.quote("MSFT").outcome, "quote");
+    EXPECT_EQ(source_.asked.size(), 2u);
+}
+
+// Yahoo at night, 11 h after the close: the day's sessions begin at 4:00
+// AM ET (pre) and 9:30 AM ET (regular), Tue, 8 Dec 2026.
+const char kYahooAtNight[] = R"({"chart":{"result":[{"meta":{"regularMarketPrice":20.0,
+    "regularMarketTime":1796677200,"exchangeTimezoneName":"America/New_York",
+    "currentTradingPeriod":{"pre":{"start":1796720400,"end":1796740200},
+                            "regular":{"start":1796740200,"end":1796763600},
+                            "post":{"start":1796763600,"end":1796778000}}}}],"error":null}})";
+
+TEST_F(QuoteRules, AFinalQuoteAsksNoSourceUntilTheNextSessionItStatesBegins) {
+    source_.body = kYahooAtNight;
+    source_.now = 1796716800ull * 1000;  // 3:00 AM ET
+    QuoteService &quotes = service("up", "up", LiveSourceChoice::yahoo);
+    EXPECT_EQ(quotes.quote("SPY").quote.market, "(closed)");
+    source_.now = 1796740199ull * 1000;
+    EXPECT_EQ(quotes.quote("SPY").outcome, "cached");
+    EXPECT_EQ(source_.asked.size(), 1u);
+    source_.now += 1000;
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote");
+    EXPECT_EQ(source_.asked.size(), 2u);
+
+    options_.session = SessionChoice::extended;  // the pre-market counts as open
+    source_.now = 1796716800ull * 1000;
+    service("up", "up", LiveSourceChoice::yahoo).quote("SPY");
+    source_.now = 1796720400ull * 1000;
+    EXPECT_EQ(service_->quote("SPY").outcome, "quote");
+}
+
+TEST_F(QuoteRules, WithoutACacheEvenAFinalQuoteAsksTheSource) {
+    options_.cache_seconds = 0;
+    source_.body = kYahooAtNight;
+    source_.now = 1796716800ull * 1000;
+    QuoteService &quotes = service("up", "up", LiveSourceChoice::yahoo);
+    quotes.quote("SPY");
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote");
     EXPECT_EQ(source_.asked.size(), 2u);
 }
 
