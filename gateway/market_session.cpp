@@ -153,9 +153,11 @@ int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice c
     if (ended == 0 || taken < ended + kFinalAfterCloseSeconds) return 0;
     int64_t next = stated_next_session(session, taken, choice);
     if (next != 0) return next;
-    // A pre-market answer that does not say when the day's session begins
-    // may be minutes before it.
-    if (at == SessionNow::pre_market) return 0;
+    // Without a stated start the hour is safe only when the next session
+    // that counts is the regular one and still far: a source names its
+    // pre-market before the regular session opens, but nothing announces the
+    // pre-market itself, and in the pre-market the open may be minutes away.
+    if (at == SessionNow::pre_market || choice == SessionChoice::extended) return 0;
     return taken + kFinalRecheckSeconds;
 }
 

@@ -38,8 +38,8 @@ LiveQuote served_quote(const LiveQuote &read, int64_t now, SessionChoice choice)
 // kFinalRecheckSeconds on when it states none. 0 while they are not final:
 // a session that counts as open (with SessionChoice::extended, the extended
 // ones too), less than kFinalAfterCloseSeconds since the regular session
-// ended, an end not stated, or a session about to begin at a time not
-// stated.
+// ended, an end not stated, or a next session that counts and whose start
+// is not stated but may be near (in the pre-market, or an extended one).
 int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice choice);
 
 // "Dec 7, 2026 4:00 PM ET" or "Closed at Dec 7, 2026 4:00 PM ET" in
