@@ -120,5 +120,8 @@ constexpr int64_t kFinalAfterCloseSeconds = 15 * 60;
 // Final figures whose answer states no next session are asked again at
 // most this long after they were taken (nights, weekends, holidays).
 constexpr int64_t kFinalRecheckSeconds = 3600;
+// The latest sessions stated for each market time zone are kept for this
+// many zones at most, whatever names the sources send.
+constexpr size_t kMaxKnownZones = 64;
 
 #endif

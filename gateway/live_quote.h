@@ -21,6 +21,7 @@ struct SessionPeriod {
 struct MarketSession {
     std::string exchange;  // as the source names it
     std::string currency;  // only when the prices are not in dollars: "GBp"
+    std::string zone;      // the market's time zone: "America/New_York"; empty: not stated
     enum class Stated { nothing, open, pre_market, after_hours, closed };
     Stated stated = Stated::nothing;  // the session the answer names
     // The day's sessions by their times, for the day the answer is about.

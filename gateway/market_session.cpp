@@ -146,12 +146,14 @@ LiveQuote served_quote(const LiveQuote &read, int64_t now, SessionChoice choice)
     return served;
 }
 
-int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice choice) {
+int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice choice,
+                    int64_t zone_next) {
     SessionNow at = session_at(session, taken);
     if (counts_as_open(at, choice)) return 0;
     int64_t ended = figures_session_end(session, taken);
     if (ended == 0 || taken < ended + kFinalAfterCloseSeconds) return 0;
     int64_t next = stated_next_session(session, taken, choice);
+    if (next == 0 && zone_next > taken) next = zone_next;
     if (next != 0) return next;
     // Without a stated start the hour is safe only when the next session
     // that counts is the regular one and still far: a source names its
@@ -159,6 +161,13 @@ int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice c
     // pre-market itself, and in the pre-market the open may be minutes away.
     if (at == SessionNow::pre_market || choice == SessionChoice::extended) return 0;
     return taken + kFinalRecheckSeconds;
+}
+
+int64_t next_session_start(const MarketSession &session, int64_t now) {
+    for (const SessionPeriod *period : {&session.pre, &session.regular}) {
+        if (is_stated(*period) && period->start > now) return period->start;
+    }
+    return 0;
 }
 
 bool read_eastern_time(std::string_view text, int64_t *seconds) {

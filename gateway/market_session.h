@@ -40,7 +40,16 @@ LiveQuote served_quote(const LiveQuote &read, int64_t now, SessionChoice choice)
 // ones too), less than kFinalAfterCloseSeconds since the regular session
 // ended, an end not stated, or a next session that counts and whose start
 // is not stated but may be near (in the pre-market, or an extended one).
-int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice choice);
+//
+// `zone_next` is the start of the next session of any kind in the
+// market's zone as another answer states it (next_session_start), for an
+// answer that states none itself; 0 when none is known.
+int64_t final_until(const MarketSession &session, int64_t taken, SessionChoice choice,
+                    int64_t zone_next = 0);
+
+// The start of the first session of any kind (pre-market or regular) that
+// `session`'s times state after `now`; 0 when they state none.
+int64_t next_session_start(const MarketSession &session, int64_t now);
 
 // "Dec 7, 2026 4:00 PM ET" or "Closed at Dec 7, 2026 4:00 PM ET" in
 // seconds since 1970. False for any other text.

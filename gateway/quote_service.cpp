@@ -123,6 +123,24 @@ void QuoteService::queue_stale_symbols(const std::string &asked, uint64_t now) {
     if (queued) changed_.notify_all();
 }
 
+// Until when figures read against `session` are final. An answer that
+// states no next session borrows the one the latest answer of its market's
+// zone states: Nasdaq's say "ET" and no times, Yahoo's name their zone and
+// the day's sessions.
+int64_t QuoteService::final_time(const MarketSession &session) {
+    int64_t now = hooks_.wall_clock();
+    if (session.zone.empty()) return final_until(session, now, session_);
+    auto known = zone_sessions_.find(session.zone);
+    if (next_session_start(session, now) != 0 &&
+        (known != zone_sessions_.end() || zone_sessions_.size() < kMaxKnownZones)) {
+        MarketSession &kept = zone_sessions_[session.zone];
+        if (session.regular.start >= kept.regular.start) kept = session;
+        known = zone_sessions_.find(session.zone);
+    }
+    int64_t zone_next = known == zone_sessions_.end() ? 0 : next_session_start(known->second, now);
+    return final_until(session, now, session_, zone_next);
+}
+
 void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch) {
     uint64_t now = hooks_.clock();
     ++entry.fetches;
@@ -132,9 +150,7 @@ void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch
     entry.last = served;
     entry.unknown_until = served.unknown ? now + kUnknownSymbolMs : 0;
     // Without a cache nothing is served from memory, final or not.
-    entry.final_until = served.found && cache_ms_ > 0
-                            ? final_until(served.quote.session, hooks_.wall_clock(), session_)
-                            : 0;
+    entry.final_until = served.found && cache_ms_ > 0 ? final_time(served.quote.session) : 0;
     if (served.found) {
         entry.quoted_at = now;
         entry.prefetched = prefetch;

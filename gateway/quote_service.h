@@ -105,6 +105,7 @@ private:
     ServedQuote served_from_cache(Entry &entry);
     ServedQuote wait_for_fetch(std::unique_lock<std::mutex> &lock, const std::string &symbol);
     void queue_stale_symbols(const std::string &asked, uint64_t now);
+    int64_t final_time(const MarketSession &session);
     void record(Entry &entry, const ServedQuote &served, bool prefetch);
     void prefetch_loop();
 
@@ -118,6 +119,8 @@ private:
     bool stopping_ = false;
     Watchlist watchlist_;
     std::map<std::string, Entry> entries_;
+    // By market time zone, the latest answer that states a session to come.
+    std::map<std::string, MarketSession> zone_sessions_;
     std::deque<std::string> queue_;
     std::vector<std::thread> workers_;
 };

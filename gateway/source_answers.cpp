@@ -265,10 +265,18 @@ SourceReading read_nasdaq(const json &answer) {
         // of the subtraction (224.31 - 1.89 is 222.42000000000002).
         quote.previous_close = round((quote.last_sale - change) * 1e6) / 1e6;
     }
+    // Before the open primaryData's volume is the pre-market's own, not the
+    // regular session's; after hours it is the day's.
     std::string_view volume = text_of(path(data, "keyStats", "Volume", "value"));
-    quote.volume = volume_text(volume.empty() ? text_of(member(primary, "volume")) : volume);
+    const json *volume_part =
+        quote.session.stated == MarketSession::Stated::pre_market ? secondary : primary;
+    quote.volume = volume_text(volume.empty() ? text_of(member(volume_part, "volume")) : volume);
     read_day_range(text_of(path(data, "keyStats", "dayrange", "value")), &quote);
     quote.session.exchange = std::string(text_of(member(data, "exchange")));
+    // Its times are Eastern ("4:00 PM ET"): the zone of Yahoo's US answers.
+    if (quote.session.stated != MarketSession::Stated::nothing) {
+        quote.session.zone = "America/New_York";
+    }
     quote.market = market_text(quote.session, nullptr);
     return finished(std::move(quote));
 }
@@ -300,6 +308,7 @@ void read_yahoo_session(const json *meta, MarketSession *session) {
     session->regular = yahoo_period(meta, "regular");
     session->post = yahoo_period(meta, "post");
     session->figures_at = unix_time(member(meta, "regularMarketTime"));
+    session->zone = std::string(text_of(member(meta, "exchangeTimezoneName")));
 }
 
 SourceReading read_yahoo(const json &answer) {

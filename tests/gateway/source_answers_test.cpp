@@ -29,7 +29,7 @@ struct Figures {
     double todays_low;
     uint32_t volume;
     std::string market;
-    std::string detail_url;
+    std::string detail_url = {};
 };
 
 void expect_quote(const SourceReading &reading, const Figures &expected) {
@@ -193,8 +193,9 @@ TEST(RecordedAnswers, EachReadsAsTheRegularSession) {
     } cases[] = {
         // Open: no stated previous close; fractional volume in whole shares.
         {"nasdaq", "AAPL", {224.31, 222.42, 224.90, 221.09, 15205249u, "NASDAQ-GS", ""}},
-        // Pre-market with an empty change: the last close and its change.
-        {"nasdaq", "NVDA", {182.41, 183.78, 0.0, 0.0, 1204558u, "NASDAQ-GS", ""}},
+        // Pre-market with an empty change: the last close and its change;
+        // the volume stated is the pre-market's own, not the session's.
+        {"nasdaq", "NVDA", {182.41, 183.78, 0.0, 0.0, 0u, "NASDAQ-GS", ""}},
         // After hours: today's close and today's change.
         {"nasdaq", "TSLA", {400.55, 405.39, 410.75, 398.20, 71839112u, "NASDAQ-GS", ""}},
         // 2019: an unsigned change signed by its indicator; Volume stated.
@@ -278,7 +279,7 @@ TEST(MarketSession, ExtendedHoursServeTheStatedTradeAgainstTheRegularClose) {
         {"TSLA",
          SessionChoice::regular,
          {400.55, 405.39, 410.75, 398.20, 71839112u, "NASDAQ-GS (closed)"}},
-        {"NVDA", extended, {181.20, 182.41, 0.0, 0.0, 1204558u, "NASDAQ-GS (pre-market)"}},
+        {"NVDA", extended, {181.20, 182.41, 0.0, 0.0, 0u, "NASDAQ-GS (pre-market)"}},
         {"MSFT", extended, {315.44, 316.22, 316.53, 308.16, 45678901u, "NASDAQ-GS (closed)"}},
     };
     for (const Case &c : cases) {
@@ -310,7 +311,8 @@ TEST(MarketSession, ReadsNasdaqsEasternTimesWithTheirDaylightRule) {
     }
 }
 
-// Final: until the next session the answer states, else an hour on; never
+// Final: until the next session the answer (or, where it states none,
+// another of its market's zone) states, else an hour on; never
 // within 15 minutes of the close, while a session that counts runs, or
 // before a session whose start is not stated.
 TEST(MarketSession, FiguresAreFinalUntilTheStatedNextSessionOrAnHour) {
@@ -338,6 +340,7 @@ TEST(MarketSession, FiguresAreFinalUntilTheStatedNextSessionOrAnHour) {
         int64_t taken;
         SessionChoice choice;
         int64_t until;
+        int64_t zone_next = 0;  // as another answer of the market's zone states it
     } cases[] = {
         {"14 min after the close", nasdaq_after, close + 14 * minute, regular, 0},
         {"15 min after the close", nasdaq_after, close + 15 * minute, regular,
@@ -346,6 +349,9 @@ TEST(MarketSession, FiguresAreFinalUntilTheStatedNextSessionOrAnHour) {
         {"closed", nasdaq_closed, close + 300 * minute, regular, close + 300 * minute + 3600},
         {"closed, pre-market not stated", nasdaq_closed, close + 300 * minute, extended, 0},
         {"pre-market, start not stated", nasdaq_pre, close + 900 * minute, regular, 0},
+        {"pre-market, the open stated for its zone", nasdaq_pre, kOpen - 60, regular, kOpen, kOpen},
+        {"closed, the pre-market stated for its zone", nasdaq_closed, close + 300 * minute,
+         extended, 1796720400, 1796720400},
         {"closed, end not stated", nasdaq_unsure, close + 300 * minute, regular, 0},
         {"night before", yahoo, kOpen - 8 * 3600, regular, kOpen},
         {"night before, extended", yahoo, kOpen - 8 * 3600, extended, 1796720400},
@@ -356,7 +362,7 @@ TEST(MarketSession, FiguresAreFinalUntilTheStatedNextSessionOrAnHour) {
         {"after hours, extended", yahoo, 1796763600 + 15 * minute, extended, 0},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(final_until(c.session, c.taken, c.choice), c.until) << c.what;
+        EXPECT_EQ(final_until(c.session, c.taken, c.choice, c.zone_next), c.until) << c.what;
     }
 }
 
