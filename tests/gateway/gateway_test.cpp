@@ -154,7 +154,7 @@ TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
 
     QuoteRequest hostile = quote("INJECT");
     EXPECT_EQ(hostile.last_sale, 10.0f);
-    EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b");
+    EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b (closed)");
 }
 
 // Every symbol as the ticker sends it, against answers in the shapes the
