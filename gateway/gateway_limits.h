@@ -127,4 +127,16 @@ constexpr uint32_t kStopFetchesWaitMs = 2000;
 // they are told.
 constexpr uint32_t kStopWaitMs = kStopConnectionsWaitMs + kStopFetchesWaitMs + 4000;
 
+// --- Closed markets ---
+// An answer is taken for the day's final figures only this long after its
+// regular session ended: the official close (the closing auction) can come
+// a few minutes after the end.
+constexpr int64_t kFinalAfterCloseSeconds = 15 * 60;
+// Final figures whose answer states no next session are asked again at
+// most this long after they were taken (nights, weekends, holidays).
+constexpr int64_t kFinalRecheckSeconds = 3600;
+// The latest sessions stated for each market time zone are kept for this
+// many zones at most, whatever names the sources send.
+constexpr size_t kMaxKnownZones = 64;
+
 #endif

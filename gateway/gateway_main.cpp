@@ -34,6 +34,7 @@
 #include "gateway/outage_notice.h"
 #include "gateway/quote_service.h"
 #include "gateway/scoped_handle.h"
+#include "gateway/status_page.h"
 #include "gateway/upstream_fetch.h"
 #include "gateway/watchlist_store.h"
 
@@ -101,7 +102,7 @@ OutageNoticeHooks outage_hooks(QuoteService &service) {
     OutageNoticeHooks hooks;
     hooks.clock = monotonic_ms;
     hooks.clock_text = clock_text;
-    hooks.sources = [&service] { return service.status(clock_text).sources; };
+    hooks.sources = [&service] { return status_view(service.status(), clock_text).sources; };
     return hooks;
 }
 
@@ -111,7 +112,7 @@ std::function<GatewayStatus()> status_of(const GatewayOptions &options, QuoteSer
                                          OutageNotice &outage, GatewayLog &log) {
     std::string started_at = local_time_text();
     return [&options, &service, &outage, &log, started_at] {
-        GatewayStatus status = service.status(clock_text);
+        GatewayStatus status = status_view(service.status(), clock_text);
         status.quotes_stopped_since = outage.stopped_since();
         status.version = MQ_GATEWAY_VERSION_TEXT;
         status.port = options.port;

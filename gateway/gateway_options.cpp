@@ -48,6 +48,13 @@ bool parse_source(const std::string &text, LiveSourceChoice *source) {
     return true;
 }
 
+bool parse_session(const std::string &text, SessionChoice *session) {
+    if (text == "regular") *session = SessionChoice::regular;
+    else if (text == "extended") *session = SessionChoice::extended;
+    else return false;
+    return true;
+}
+
 // One option that takes a value; false with `error` set when the value is
 // bad.
 bool parse_valued_option(const std::string &name, const std::string &value, GatewayOptions *options,
@@ -62,6 +69,9 @@ bool parse_valued_option(const std::string &name, const std::string &value, Gate
     } else if (name == "--source") {
         good = parse_source(value, &options->source);
         expected = "nasdaq, yahoo or auto";
+    } else if (name == "--session") {
+        good = parse_session(value, &options->session);
+        expected = "regular or extended";
     } else if (name == "--nasdaq-base") {
         good = parse_base(value, &options->nasdaq_base);
         expected = "an http:// or https:// address";
@@ -88,9 +98,9 @@ bool parse_valued_option(const std::string &name, const std::string &value, Gate
 }
 
 bool takes_value(const std::string &name) {
-    return name == "--port" || name == "--source" || name == "--nasdaq-base" ||
-           name == "--yahoo-base" || name == "--cache-seconds" || name == "--log" ||
-           name == "--start-ticker" || name == "--listen-delay";
+    return name == "--port" || name == "--source" || name == "--session" ||
+           name == "--nasdaq-base" || name == "--yahoo-base" || name == "--cache-seconds" ||
+           name == "--log" || name == "--start-ticker" || name == "--listen-delay";
 }
 
 }  // namespace
@@ -118,7 +128,7 @@ bool parse_gateway_options(const std::vector<std::string> &arguments, GatewayOpt
 
 const char *gateway_usage() {
     return "Usage: \"" GATEWAY_FILE_NAME
-           "\" [--port N] [--source nasdaq|yahoo|auto]\n"
+           "\" [--port N] [--source nasdaq|yahoo|auto] [--session regular|extended]\n"
            "    [--nasdaq-base URL] [--yahoo-base URL] [--cache-seconds N] [--log FILE] [--stop]\n"
            "    [--no-notify] [--start-ticker FILE] [--listen-delay N]";
 }

@@ -11,6 +11,10 @@
 
 enum class LiveSourceChoice { nasdaq, yahoo, automatic };
 
+// Outside the regular session: its figures (regular), or the latest
+// extended-hours trade where a source states one (extended).
+enum class SessionChoice { regular, extended };
+
 #define GATEWAY_FILE_NAME "Morvane Quote Gateway.exe"
 
 constexpr uint16_t kDefaultGatewayPort = 8421;
@@ -18,6 +22,7 @@ constexpr uint16_t kDefaultGatewayPort = 8421;
 struct GatewayOptions {
     uint16_t port = kDefaultGatewayPort;
     LiveSourceChoice source = LiveSourceChoice::automatic;
+    SessionChoice session = SessionChoice::regular;
     std::string nasdaq_base = "https://api.nasdaq.com";
     std::string yahoo_base = "https://query1.finance.yahoo.com";
     uint32_t cache_seconds = 60;

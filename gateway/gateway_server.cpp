@@ -154,11 +154,11 @@ bool receive_request(Connection &connection, PageRequestHead *head) {
     std::string received;
     char chunk[2048];
     const DWORD head_deadline = std::min<DWORD>(kClientTimeoutMs, connection.left());
-    while ((*head = read_page_request(received, connection.server.port)).status == 0) {
+    while ((*head = read_page_request(received, connection.server.port)).http_status == 0) {
         DWORD spent = GetTickCount() - connection.accepted_at;
         if (connection.evicted) return false;
         if (spent >= head_deadline) {
-            head->status = 408;
+            head->http_status = 408;
             return true;
         }
         if (!readable_within(connection.socket,
@@ -186,12 +186,12 @@ void answer_connection(Connection &connection) {
         }
         return;
     }
-    if (head.status != 200) {
-        send_answer(connection, refusal_answer(head.status));
+    if (head.http_status != 200) {
+        send_answer(connection, refusal_answer(head.http_status));
         // A 403 is a quote request in another shape than the ticker's: a web
         // page, or someone asking by hand without the proxy form.
-        std::string why = head.status == 403 ? ": not the ticker's request" : "";
-        server.log->request("-", "-", "refused " + std::to_string(head.status) + why,
+        std::string why = head.http_status == 403 ? ": not the ticker's request" : "";
+        server.log->request("-", "-", "refused " + std::to_string(head.http_status) + why,
                             GetTickCount() - connection.accepted_at);
         return;
     }

@@ -71,9 +71,9 @@ int target_path(std::string_view target, std::string_view *path_and_query) {
     return 200;
 }
 
-PageRequestHead refused(int status) {
+PageRequestHead refused(int http_status) {
     PageRequestHead head;
-    head.status = status;
+    head.http_status = http_status;
     return head;
 }
 
@@ -153,7 +153,7 @@ PageRequestHead status_request(RequestKind kind, std::string_view headers, uint1
     if (facts.host_count > 1) return refused(400);
     if (facts.host_count == 0 || !is_own_host(facts.host, own_port)) return refused(421);
     PageRequestHead head;
-    head.status = 200;
+    head.http_status = 200;
     head.kind = kind;
     return head;
 }
@@ -179,8 +179,8 @@ PageRequestHead read_request(std::string_view line, std::string_view headers, ui
     }
 
     std::string_view path_and_query;
-    int status = target_path(target, &path_and_query);
-    if (status != 200) return refused(status);
+    int http_status = target_path(target, &path_and_query);
+    if (http_status != 200) return refused(http_status);
     size_t question = path_and_query.find('?');
     if (!same_letters(path_and_query.substr(0, question), "/quote.dll")) return refused(404);
     if (question == std::string_view::npos) return refused(400);
@@ -193,7 +193,7 @@ PageRequestHead read_request(std::string_view line, std::string_view headers, ui
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     PageRequestHead head;
-    head.status = 200;
+    head.http_status = 200;
     head.symbol = symbol;
     return head;
 }

@@ -26,9 +26,9 @@ struct PageRequestHead {
     // in the ticker's shape whose symbol is valid, or a status request from
     // the gateway's own address; else the 4xx status to refuse it with (403
     // for a quote-page request in any other shape).
-    int status = 0;
-    RequestKind kind = RequestKind::quote_page;  // meaningful with status 200
-    std::string symbol;  // upper case; set only with status 200 and quote_page
+    int http_status = 0;
+    RequestKind kind = RequestKind::quote_page;  // meaningful with http_status 200
+    std::string symbol;  // upper case; set only with http_status 200 and quote_page
 };
 
 // Looks at what has arrived on a connection so far. `own_port` is the port

@@ -19,8 +19,8 @@ std::string number_row(const char *label, const std::string &value) {
            "</td></tr>\n";
 }
 
-const char *reason_phrase(int status) {
-    switch (status) {
+const char *reason_phrase(int http_status) {
+    switch (http_status) {
     case 200:
         return "OK";
     case 400:
@@ -54,9 +54,9 @@ const char kStatusHeaders[] =
     "Content-Security-Policy: default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; "
     "form-action 'none'; frame-ancestors 'none'\r\n";
 
-std::string answer(int status, const char *content_type, const char *extra_headers,
+std::string answer(int http_status, const char *content_type, const char *extra_headers,
                    const std::string &body) {
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason_phrase(status) +
+    return "HTTP/1.1 " + std::to_string(http_status) + " " + reason_phrase(http_status) +
            "\r\nContent-Type: " + content_type +
            "\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\nCache-Control: no-store\r\n" + extra_headers + "Connection: close\r\n\r\n" + body;
@@ -100,8 +100,8 @@ std::string no_quote_page(const std::string &symbol, const std::string &reason) 
            page_safe_text(reason, 200) + ".</p>\n</body></html>\n";
 }
 
-std::string http_answer(int status, const std::string &body) {
-    return answer(status, "text/html", "", body);
+std::string http_answer(int http_status, const std::string &body) {
+    return answer(http_status, "text/html", "", body);
 }
 
 std::string status_answer(RequestKind kind, const GatewayStatus &status) {
@@ -111,7 +111,7 @@ std::string status_answer(RequestKind kind, const GatewayStatus &status) {
     return answer(200, "text/html; charset=utf-8", kStatusHeaders, status_html(status));
 }
 
-std::string refusal_answer(int status) {
-    return http_answer(status, std::string("<html><body>") + std::to_string(status) + " " +
-                                   reason_phrase(status) + "</body></html>\n");
+std::string refusal_answer(int http_status) {
+    return http_answer(http_status, std::string("<html><body>") + std::to_string(http_status) +
+                                        " " + reason_phrase(http_status) + "</body></html>\n");
 }

@@ -26,7 +26,7 @@ std::string no_quote_page(const std::string &symbol, const std::string &reason);
 
 // A complete HTTP/1.1 answer that closes the connection: status line,
 // Content-Type text/html, Content-Length, then `body`.
-std::string http_answer(int status, const std::string &body);
+std::string http_answer(int http_status, const std::string &body);
 
 // The status page (status_page) or its JSON (status_json) as a complete 200
 // answer that no other site may read, frame or script: no CORS header, a
@@ -35,6 +35,6 @@ std::string http_answer(int status, const std::string &body);
 std::string status_answer(RequestKind kind, const GatewayStatus &status);
 
 // A short HTML answer for a refused request.
-std::string refusal_answer(int status);
+std::string refusal_answer(int http_status);
 
 #endif

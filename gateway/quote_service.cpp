@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include "gateway/market_session.h"
+
 QuoteService::QuoteService(const GatewayOptions &options, QuoteServiceHooks hooks)
     : cache_ms_(uint64_t{options.cache_seconds} * 1000),
+      session_(options.session),
       hooks_(std::move(hooks)),
       chain_(options, hooks_.fetch, hooks_.clock) {
     if (hooks_.load_watchlist) watchlist_ = Watchlist::loaded(hooks_.load_watchlist());
@@ -57,7 +60,18 @@ QuoteService::Entry &QuoteService::entry_of(const std::string &symbol) {
 }
 
 bool QuoteService::is_fresh(const Entry &entry, uint64_t now) const {
-    return entry.last.found && now - entry.quoted_at < cache_ms_;
+    return entry.last.found && (now - entry.quoted_at < cache_ms_ || is_final(entry));
+}
+
+bool QuoteService::is_final(const Entry &entry) const {
+    return entry.final_until != 0 && hooks_.wall_clock() < entry.final_until;
+}
+
+// The sources' figures as served now, for the session choice.
+ServedQuote QuoteService::fetched(const std::string &symbol, bool asked) {
+    ServedQuote served = chain_.fetch(symbol, asked);
+    if (served.found) served.quote = served_quote(served.quote, hooks_.wall_clock(), session_);
+    return served;
 }
 
 bool QuoteService::is_known_unknown(const Entry &entry, uint64_t now) {
@@ -109,6 +123,24 @@ void QuoteService::queue_stale_symbols(const std::string &asked, uint64_t now) {
     if (queued) changed_.notify_all();
 }
 
+// Until when figures read against `session` are final. An answer that
+// states no next session borrows the one the latest answer of its market's
+// zone states: Nasdaq's say "ET" and no times, Yahoo's name their zone and
+// the day's sessions.
+int64_t QuoteService::final_time(const MarketSession &session) {
+    int64_t now = hooks_.wall_clock();
+    if (session.zone.empty()) return final_until(session, now, session_);
+    auto known = zone_sessions_.find(session.zone);
+    if (next_session_start(session, now) != 0 &&
+        (known != zone_sessions_.end() || zone_sessions_.size() < kMaxKnownZones)) {
+        MarketSession &kept = zone_sessions_[session.zone];
+        if (session.regular.start >= kept.regular.start) kept = session;
+        known = zone_sessions_.find(session.zone);
+    }
+    int64_t zone_next = known == zone_sessions_.end() ? 0 : next_session_start(known->second, now);
+    return final_until(session, now, session_, zone_next);
+}
+
 void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch) {
     uint64_t now = hooks_.clock();
     ++entry.fetches;
@@ -117,6 +149,8 @@ void QuoteService::record(Entry &entry, const ServedQuote &served, bool prefetch
     entry.tried_at = now;
     entry.last = served;
     entry.unknown_until = served.unknown ? now + kUnknownSymbolMs : 0;
+    // Without a cache nothing is served from memory, final or not.
+    entry.final_until = served.found && cache_ms_ > 0 ? final_time(served.quote.session) : 0;
     if (served.found) {
         entry.quoted_at = now;
         entry.prefetched = prefetch;
@@ -168,7 +202,7 @@ ServedQuote QuoteService::quote_unnoted(const std::string &symbol) {
     entry.flight = Entry::Flight::fetching;
     if (!workers_.empty() && !stopping_) queue_stale_symbols(symbol, now);
     lock.unlock();
-    ServedQuote served = chain_.fetch(symbol, true);
+    ServedQuote served = fetched(symbol, true);
     lock.lock();
     record(entry, served, false);
     changed_.notify_all();
@@ -186,7 +220,7 @@ void QuoteService::prefetch_loop() {
         entry.flight = Entry::Flight::fetching;
         lock.unlock();
         uint64_t started = hooks_.clock();
-        ServedQuote served = chain_.fetch(symbol, false);
+        ServedQuote served = fetched(symbol, false);
         uint32_t ms = static_cast<uint32_t>(hooks_.clock() - started);
         lock.lock();
         record(entry, served, true);
@@ -199,53 +233,24 @@ void QuoteService::prefetch_loop() {
     }
 }
 
-namespace {
-
-SourceStatus source_status(const SourceReport &report,
-                           const std::function<std::string(uint64_t)> &time_text) {
-    SourceStatus status;
-    status.name = report.name;
-    status.state = report.resting       ? SourceState::resting
-                   : report.failing     ? SourceState::failing
-                   : report.has_success ? SourceState::answering
-                                        : SourceState::idle;
-    if (report.has_success) status.last_success = time_text(report.last_success_at);
-    if (report.resting) status.resting_until = time_text(report.resting_until);
-    if (report.budget_spent) status.budget_back_at = time_text(report.budget_back_at);
-    if (report.failing) status.failing_since = time_text(report.failing_since);
-    status.last_error = report.last_error;
-    status.answers_last_hour = report.answers_last_hour;
-    status.quotes_last_hour = report.quotes_last_hour;
-    return status;
-}
-
-}  // namespace
-
-GatewayStatus QuoteService::status(const std::function<std::string(uint64_t)> &time_text) {
-    GatewayStatus status;
-    status.cache_seconds = static_cast<uint32_t>(cache_ms_ / 1000);
-    for (const LiveSource &source : chain_.sources()) status.source_order.push_back(source.name);
-    for (const SourceReport &report : chain_.report()) {
-        status.sources.push_back(source_status(report, time_text));
-    }
-    // A quote older than this stands out; without a cache, every quote is
-    // fetched anew and a minute is the gateway's usual period.
-    uint64_t stale_ms = cache_ms_ > 0 ? cache_ms_ : 60000;
+ServiceFacts QuoteService::status() {
+    ServiceFacts facts;
+    facts.cache_seconds = static_cast<uint32_t>(cache_ms_ / 1000);
+    for (const LiveSource &source : chain_.sources()) facts.source_order.push_back(source.name);
+    facts.sources = chain_.report();
     std::lock_guard<std::mutex> lock(mutex_);
-    uint64_t now = hooks_.clock();
+    facts.now = hooks_.clock();
     for (const auto &[symbol, entry] : entries_) {
-        if (!entry.asked || now - entry.asked_at > kStatusSymbolsMs) continue;
-        SymbolStatus row;
+        if (!entry.asked || facts.now - entry.asked_at > kStatusSymbolsMs) continue;
+        SymbolFacts row;
         row.symbol = symbol;
-        row.has_quote = entry.has_served;
-        row.last_sale = entry.served.quote.last_sale;
-        row.previous_close = entry.served.quote.previous_close;
-        row.source = entry.has_served ? entry.served.source : std::string();
-        row.age_seconds = static_cast<uint32_t>((now - entry.served_quoted_at) / 1000);
+        row.asked_at = entry.asked_at;
         row.last_outcome = entry.asked_outcome;
-        row.stale = entry.has_served && now - entry.served_quoted_at > stale_ms;
-        row.failing = entry.asked_outcome.compare(0, 8, "no quote") == 0;
-        status.symbols.push_back(row);
+        row.has_quote = entry.has_served;
+        row.served = entry.served;
+        row.quoted_at = entry.served_quoted_at;
+        row.final_quote = is_final(entry) && entry.served_quoted_at == entry.quoted_at;
+        facts.symbols.push_back(row);
     }
-    return status;
+    return facts;
 }

@@ -5,7 +5,10 @@
 // a few upstream round trips in all rather than one each. A symbol is
 // fetched once at a time: whoever asks for it meanwhile waits for that fetch.
 // A symbol joins the watchlist once a source quoted it; one that every source
-// calls unknown is answered from memory for a day and never prefetched.
+// calls unknown is answered from memory for a day and never prefetched. A
+// quote whose market's session is over is final: served from memory, and
+// not prefetched, until the next session its answer states, or for at most
+// an hour when it states none (market_session).
 //
 // Portable: no Windows header. The fetch, the clocks and the watchlist's
 // store are handed in, so the rules run the same against WinINet and the
@@ -26,8 +29,8 @@
 
 #include "gateway/gateway_options.h"
 #include "gateway/live_quote.h"
+#include "gateway/service_facts.h"
 #include "gateway/source_chain.h"
-#include "gateway/status_page.h"
 #include "gateway/watchlist.h"
 
 // Seconds since 1970; the watchlist outlives the process, so its times do.
@@ -64,9 +67,8 @@ public:
     // in hand, whose budget bounds them.
     void stop();
 
-    // The sources and the symbols asked within a day, for the status page;
-    // `time_text` writes a time of the clock handed in as people read it.
-    GatewayStatus status(const std::function<std::string(uint64_t)> &time_text);
+    // The sources and the symbols asked within a day, for the status page.
+    ServiceFacts status();
 
 private:
     struct Entry {
@@ -80,6 +82,8 @@ private:
         uint64_t quoted_at = 0;
         // Every source called the symbol unknown: so it is taken until then.
         uint64_t unknown_until = 0;
+        // The market is closed: the quote is final until then (wall clock).
+        int64_t final_until = 0;
         bool prefetched = false;  // the quote came from a prefetch, not yet served
         // What the last request for the symbol got, for the status page.
         bool asked = false;
@@ -93,16 +97,20 @@ private:
     void note_asked(const std::string &symbol);
     Entry &entry_of(const std::string &symbol);
     bool is_fresh(const Entry &entry, uint64_t now) const;
+    bool is_final(const Entry &entry) const;
+    ServedQuote fetched(const std::string &symbol, bool asked);
     static bool is_known_unknown(const Entry &entry, uint64_t now);
     ServedQuote quote_unnoted(const std::string &symbol);
     void note_served(const std::string &symbol, const ServedQuote &served);
     ServedQuote served_from_cache(Entry &entry);
     ServedQuote wait_for_fetch(std::unique_lock<std::mutex> &lock, const std::string &symbol);
     void queue_stale_symbols(const std::string &asked, uint64_t now);
+    int64_t final_time(const MarketSession &session);
     void record(Entry &entry, const ServedQuote &served, bool prefetch);
     void prefetch_loop();
 
     uint64_t cache_ms_;
+    SessionChoice session_;
     QuoteServiceHooks hooks_;
     SourceChain chain_;
     std::mutex save_mutex_;  // keeps the watchlist's saves in order
@@ -111,6 +119,8 @@ private:
     bool stopping_ = false;
     Watchlist watchlist_;
     std::map<std::string, Entry> entries_;
+    // By market time zone, the latest answer that states a session to come.
+    std::map<std::string, MarketSession> zone_sessions_;
     std::deque<std::string> queue_;
     std::vector<std::thread> workers_;
 };

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gateway/gateway_limits.h"
+#include "gateway/market_session.h"
 #include "gateway/plain_text.h"
 
 using nlohmann::json;
@@ -187,9 +188,33 @@ std::string letters_of(std::string_view text) {
     return letters;
 }
 
-bool is_extended_hours(std::string_view market_status) {
+// Nasdaq's data.marketStatus, in either of its spellings.
+MarketSession::Stated stated_session(std::string_view market_status) {
     std::string status = letters_of(market_status);
-    return status == "premarket" || status == "afterhours";
+    if (status == "open" || status == "marketopen") return MarketSession::Stated::open;
+    if (status == "premarket") return MarketSession::Stated::pre_market;
+    if (status == "afterhours") return MarketSession::Stated::after_hours;
+    if (status == "closed" || status == "marketclosed") return MarketSession::Stated::closed;
+    return MarketSession::Stated::nothing;
+}
+
+bool is_extended_hours(MarketSession::Stated stated) {
+    return stated == MarketSession::Stated::pre_market ||
+           stated == MarketSession::Stated::after_hours;
+}
+
+// When the regular session ended: the regular part's "Closed at ..." time,
+// or a closed market's last trade time.
+int64_t nasdaq_session_end(const json *primary, const json *secondary,
+                           MarketSession::Stated stated) {
+    int64_t end = 0;
+    for (const json *part : {secondary, primary}) {
+        std::string_view stamp = text_of(member(part, "lastTradeTimestamp"));
+        bool closing = stamp.substr(0, 10) == "Closed at " ||
+                       (part == primary && stated == MarketSession::Stated::closed);
+        if (closing && read_eastern_time(stamp, &end)) return end;
+    }
+    return 0;
 }
 
 // A part's net change with its sign: "-0.78" as it stands, an unsigned
@@ -219,11 +244,14 @@ SourceReading read_nasdaq(const json &answer) {
     const json *primary = member(data, "primaryData");
     const json *session = primary;
     const json *secondary = member(data, "secondaryData");
-    if (is_extended_hours(text_of(member(data, "marketStatus"))) &&
+    LiveQuote quote;
+    quote.session.stated = stated_session(text_of(member(data, "marketStatus")));
+    if (is_extended_hours(quote.session.stated) &&
         price_text(text_of(member(secondary, "lastSalePrice"))) > 0.0) {
         session = secondary;
+        quote.session.extended_last_sale = price_text(text_of(member(primary, "lastSalePrice")));
     }
-    LiveQuote quote;
+    quote.session.regular_end = nasdaq_session_end(primary, secondary, quote.session.stated);
     quote.last_sale = price_text(text_of(member(session, "lastSalePrice")));
     double stated = 0.0;
     double change = 0.0;
@@ -237,23 +265,50 @@ SourceReading read_nasdaq(const json &answer) {
         // of the subtraction (224.31 - 1.89 is 222.42000000000002).
         quote.previous_close = round((quote.last_sale - change) * 1e6) / 1e6;
     }
+    // Before the open primaryData's volume is the pre-market's own, not the
+    // regular session's; after hours it is the day's.
     std::string_view volume = text_of(path(data, "keyStats", "Volume", "value"));
-    quote.volume = volume_text(volume.empty() ? text_of(member(primary, "volume")) : volume);
+    const json *volume_part =
+        quote.session.stated == MarketSession::Stated::pre_market ? secondary : primary;
+    quote.volume = volume_text(volume.empty() ? text_of(member(volume_part, "volume")) : volume);
     read_day_range(text_of(path(data, "keyStats", "dayrange", "value")), &quote);
-    quote.market = std::string(text_of(member(data, "exchange")));
+    quote.session.exchange = std::string(text_of(member(data, "exchange")));
+    // Its times are Eastern ("4:00 PM ET"): the zone of Yahoo's US answers.
+    if (quote.session.stated != MarketSession::Stated::nothing) {
+        quote.session.zone = "America/New_York";
+    }
+    quote.market = market_text(quote.session, nullptr);
     return finished(std::move(quote));
 }
 
-// The exchange, with the currency in brackets when it is not dollars: the
-// ticker writes every price with a '$'.
-std::string yahoo_market(const json *meta) {
+// A whole number of seconds since 1970, or 0.
+int64_t unix_time(const json *value) {
+    if (value == nullptr || !value->is_number()) return 0;
+    double seconds = value->get<double>();
+    return isfinite(seconds) && seconds > 0.0 && seconds < 1e12 ? static_cast<int64_t>(seconds) : 0;
+}
+
+SessionPeriod yahoo_period(const json *meta, const char *name) {
+    const json *period = path(meta, "currentTradingPeriod", name);
+    SessionPeriod read;
+    read.start = unix_time(member(period, "start"));
+    read.end = unix_time(member(period, "end"));
+    return read;
+}
+
+// The exchange, and the currency when it is not dollars: the ticker writes
+// every price with a '$'. The day's sessions by their times.
+void read_yahoo_session(const json *meta, MarketSession *session) {
     std::string_view exchange = text_of(member(meta, "fullExchangeName"));
     if (exchange.empty()) exchange = text_of(member(meta, "exchangeName"));
+    session->exchange = std::string(exchange);
     std::string_view currency = trimmed(text_of(member(meta, "currency")));
-    if (currency.empty() || letters_of(currency) == "usd") return std::string(exchange);
-    std::string market(exchange);
-    if (!market.empty()) market += ' ';
-    return market + "(" + std::string(currency) + ")";
+    if (!currency.empty() && letters_of(currency) != "usd") session->currency = currency;
+    session->pre = yahoo_period(meta, "pre");
+    session->regular = yahoo_period(meta, "regular");
+    session->post = yahoo_period(meta, "post");
+    session->figures_at = unix_time(member(meta, "regularMarketTime"));
+    session->zone = std::string(text_of(member(meta, "exchangeTimezoneName")));
 }
 
 SourceReading read_yahoo(const json &answer) {
@@ -281,7 +336,8 @@ SourceReading read_yahoo(const json &answer) {
     const json *volume = member(meta, "regularMarketVolume");
     quote.volume =
         volume != nullptr && volume->is_number() ? clamped_volume(volume->get<double>()) : 0;
-    quote.market = yahoo_market(meta);
+    read_yahoo_session(meta, &quote.session);
+    quote.market = market_text(quote.session, nullptr);
     return finished(std::move(quote));
 }
 

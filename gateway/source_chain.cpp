@@ -6,7 +6,7 @@
 
 namespace {
 
-bool is_rate_limit(int status) { return status == 429 || status == 403; }
+bool is_rate_limit(int http_status) { return http_status == 429 || http_status == 403; }
 
 }  // namespace
 
@@ -128,24 +128,24 @@ SourceChain::Attempt SourceChain::ask(size_t source, const std::string &url, uin
 }
 
 void SourceChain::read_answer(size_t source, const UpstreamAnswer &answer, Attempt *attempt) {
-    std::string status = "http " + std::to_string(answer.status);
-    if (is_rate_limit(answer.status)) {
+    std::string http_status = "http " + std::to_string(answer.http_status);
+    if (is_rate_limit(answer.http_status)) {
         rest(source, answer.retry_after_ms);
-        attempt->failure = "rate limited (" + status + ")";
+        attempt->failure = "rate limited (" + http_status + ")";
         return;
     }
     // Yahoo says "unknown symbol" with a 404 and a JSON body.
-    if (answer.status != 200 && answer.status != 404) {
-        attempt->failure = status;
+    if (answer.http_status != 200 && answer.http_status != 404) {
+        attempt->failure = http_status;
         return;
     }
     SourceReading reading = sources_[source].read(answer.body);
     attempt->verdict = reading.verdict;
     attempt->found = reading.verdict == AnswerVerdict::quote;
     attempt->quote = std::move(reading.quote);
-    bool plain_404 = answer.status == 404 && reading.verdict != AnswerVerdict::unknown_symbol;
+    bool plain_404 = answer.http_status == 404 && reading.verdict != AnswerVerdict::unknown_symbol;
     if (plain_404) attempt->verdict = AnswerVerdict::malformed;
-    attempt->failure = plain_404 ? status : verdict_text(reading.verdict);
+    attempt->failure = plain_404 ? http_status : verdict_text(reading.verdict);
 }
 
 void SourceChain::note_result(size_t source, bool failed, bool quoted, const std::string &failure) {

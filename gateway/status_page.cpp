@@ -99,6 +99,11 @@ std::string sources_table(const std::vector<SourceStatus> &sources) {
     return html + "</table>\n";
 }
 
+std::string age_mark(const SymbolStatus &symbol) {
+    if (symbol.final_quote) return " <span class=\"quiet\">final, market closed</span>";
+    return symbol.stale ? " <span class=\"mark\">stale</span>" : "";
+}
+
 std::string symbol_row(const SymbolStatus &symbol) {
     std::string row_class = symbol.stale ? "stale" : "";
     if (symbol.failing) row_class += row_class.empty() ? "failing" : " failing";
@@ -108,8 +113,7 @@ std::string symbol_row(const SymbolStatus &symbol) {
         html += "<td class=\"number\">" + number_text(symbol.last_sale) +
                 "</td><td class=\"number\">" + number_text(symbol.previous_close) + "</td><td>" +
                 html_escaped(symbol.source) + "</td><td class=\"number\">" +
-                age_text(symbol.age_seconds) +
-                (symbol.stale ? " <span class=\"mark\">stale</span>" : "") + "</td>";
+                age_text(symbol.age_seconds) + age_mark(symbol) + "</td>";
     } else {
         html += "<td colspan=\"4\" class=\"quiet\">no quote served</td>";
     }
@@ -174,6 +178,39 @@ std::string headline(const GatewayStatus &status) {
     return "<p class=\"headline\">Quotes come from " + html_escaped(answering->name) + ".</p>\n";
 }
 
+SourceStatus source_status(const SourceReport &report,
+                           const std::function<std::string(uint64_t)> &time_text) {
+    SourceStatus status;
+    status.name = report.name;
+    status.state = report.resting       ? SourceState::resting
+                   : report.failing     ? SourceState::failing
+                   : report.has_success ? SourceState::answering
+                                        : SourceState::idle;
+    if (report.has_success) status.last_success = time_text(report.last_success_at);
+    if (report.resting) status.resting_until = time_text(report.resting_until);
+    if (report.budget_spent) status.budget_back_at = time_text(report.budget_back_at);
+    if (report.failing) status.failing_since = time_text(report.failing_since);
+    status.last_error = report.last_error;
+    status.answers_last_hour = report.answers_last_hour;
+    status.quotes_last_hour = report.quotes_last_hour;
+    return status;
+}
+
+SymbolStatus symbol_status(const SymbolFacts &facts, uint64_t now, uint64_t stale_ms) {
+    SymbolStatus row;
+    row.symbol = facts.symbol;
+    row.has_quote = facts.has_quote;
+    row.last_sale = facts.served.quote.last_sale;
+    row.previous_close = facts.served.quote.previous_close;
+    row.source = facts.has_quote ? facts.served.source : std::string();
+    row.age_seconds = static_cast<uint32_t>((now - facts.quoted_at) / 1000);
+    row.last_outcome = facts.last_outcome;
+    row.final_quote = facts.has_quote && facts.final_quote;
+    row.stale = facts.has_quote && !row.final_quote && now - facts.quoted_at > stale_ms;
+    row.failing = facts.last_outcome.compare(0, 8, "no quote") == 0;
+    return row;
+}
+
 nlohmann::ordered_json text_or_null(const std::string &text) {
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
@@ -202,11 +239,29 @@ nlohmann::ordered_json symbol_json(const SymbolStatus &symbol) {
         {"age_seconds", symbol.has_quote ? nlohmann::ordered_json(symbol.age_seconds) : none},
         {"last_outcome", symbol.last_outcome},
         {"stale", symbol.stale},
+        {"final", symbol.final_quote},
         {"failing", symbol.failing},
     };
 }
 
 }  // namespace
+
+GatewayStatus status_view(const ServiceFacts &facts,
+                          const std::function<std::string(uint64_t)> &time_text) {
+    GatewayStatus status;
+    status.cache_seconds = facts.cache_seconds;
+    status.source_order = facts.source_order;
+    for (const SourceReport &report : facts.sources) {
+        status.sources.push_back(source_status(report, time_text));
+    }
+    // A quote older than this stands out; without a cache, every quote is
+    // fetched anew and a minute is the gateway's usual period.
+    uint64_t stale_ms = facts.cache_seconds > 0 ? uint64_t{facts.cache_seconds} * 1000 : 60000;
+    for (const SymbolFacts &symbol : facts.symbols) {
+        status.symbols.push_back(symbol_status(symbol, facts.now, stale_ms));
+    }
+    return status;
+}
 
 const char *source_state_word(SourceState state) {
     switch (state) {

@@ -1,7 +1,8 @@
 // The gateway's status page: what it knows about its sources and the
 // symbols it was asked for, as HTML for people and as JSON for scripts.
-// Both are built from one snapshot taken by the caller; times arrive
-// already written out in local time, so nothing here reads a clock.
+// Both are built from one snapshot of the service's facts taken by the
+// caller, whose times a function handed in writes out, so nothing here reads
+// a clock.
 //
 // Portable: no Windows header.
 #ifndef MORVANE_GATEWAY_STATUS_PAGE_H
@@ -9,9 +10,12 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "gateway/service_facts.h"
 
 // The page reloads itself this often.
 constexpr unsigned kStatusRefreshSeconds = 10;
@@ -46,6 +50,7 @@ struct SymbolStatus {
     uint32_t age_seconds = 0;
     std::string last_outcome;  // as the log writes it: "quote", "no quote: ..."
     bool stale = false;        // the quote served is older than it should be
+    bool final_quote = false;  // its market is closed: final, however old
     bool failing = false;      // the last request got no quote
 };
 
@@ -61,6 +66,12 @@ struct GatewayStatus {
     std::vector<SymbolStatus> symbols;
     std::vector<std::string> recent_requests;  // log lines, oldest first
 };
+
+// The view of `facts`: `time_text` writes a time of the service's clock as
+// people read it. The fields the service does not know (version, port,
+// start, log, outage, recent requests) are left for the caller.
+GatewayStatus status_view(const ServiceFacts &facts,
+                          const std::function<std::string(uint64_t)> &time_text);
 
 // "answering", "resting", "failing" or "idle": the page's and the JSON's word.
 const char *source_state_word(SourceState state);

@@ -16,7 +16,7 @@
 struct UpstreamAnswer {
     enum class Kind { answered, timed_out, unreachable, too_large };
     Kind kind = Kind::unreachable;
-    int status = 0;               // HTTP status when answered
+    int http_status = 0;          // when answered
     std::string body;             // when answered
     uint32_t retry_after_ms = 0;  // what a Retry-After header asked for; 0: none
 };

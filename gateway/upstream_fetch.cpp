@@ -150,7 +150,7 @@ UpstreamAnswer read_answer(FetchJob &job, HINTERNET request) {
                         nullptr)) {
         return failed(UpstreamAnswer::Kind::unreachable);
     }
-    answer.status = static_cast<int>(status);
+    answer.http_status = static_cast<int>(status);
     answer.retry_after_ms = retry_after(request);
     char chunk[kReadChunkBytes];
     for (;;) {

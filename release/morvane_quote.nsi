@@ -4,8 +4,9 @@
 ; MQ_README, MQ_ICON and MQ_OUT_FILE.
 ;
 ; Command line: /S (silent), /D=folder (last), /LIVE=0|1 (the gateway,
-; default 1), /AUTOSTART=0|1 (the program at log-on, default 0). Anything
-; else is refused with exit code 2.
+; default 1), /EXTENDED=0|1 (pre- and after-hours prices, default 0),
+; /AUTOSTART=0|1 (the program at log-on, default 0). Anything else is
+; refused with exit code 2.
 
 !ifndef MQ_VERSION | MQ_VERSION_NUMBERS | MQ_BIN_DIR | MQ_README | MQ_ICON | MQ_OUT_FILE
   !error "build this script through CMake (target mq_installer)"
@@ -131,6 +132,10 @@ Section "Live quotes" SecLive
   ${EndIf}
 SectionEnd
 
+; The gateway's command line says so; written last, with the Startup entry.
+Section /o "Pre- and after-hours prices" SecExtended
+SectionEnd
+
 ; Its Startup entry is written last, where both options are known.
 Section /o "Start Morvane Quote at log-on" SecAutostart
 SectionEnd
@@ -140,14 +145,18 @@ SectionEnd
 Section "-Finish"
   Delete "${PROGRAM_STARTUP_LINK}"
   ${If} ${SectionIsSelected} ${SecLive}
+    StrCpy $1 ""
+    ${If} ${SectionIsSelected} ${SecExtended}
+      StrCpy $1 "--session extended"
+    ${EndIf}
     ${If} ${SectionIsSelected} ${SecAutostart}
       ; One entry for both: the gateway starts Morvane Quote once it
       ; listens, so that the first refresh never finds it missing.
-      CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}" '--start-ticker "$INSTDIR\${PROGRAM}"'
+      CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}" '$1 --start-ticker "$INSTDIR\${PROGRAM}"'
     ${Else}
-      CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}"
+      CreateShortcut "${GATEWAY_STARTUP_LINK}" "$INSTDIR\${GATEWAY}" "$1"
     ${EndIf}
-    Exec '"$INSTDIR\${GATEWAY}"'
+    Exec '"$INSTDIR\${GATEWAY}" $1'
   ${Else}
     Delete "${GATEWAY_STARTUP_LINK}"
     Delete "${GATEWAY_STATUS_LINK}"
@@ -173,6 +182,7 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The tray program, its plug-in, its page-fetch library and its help."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLive} "The gateway for live quotes: starts at log-on and becomes the proxy unless one is set."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecExtended} "With Live quotes: before and after the regular session, the latest pre-market or after-hours trade where the source states one."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecAutostart} "Starts Morvane Quote whenever a user logs on; with Live quotes, once the gateway listens."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -211,8 +221,9 @@ Function CheckOptions
     ${EndIf}
     ${Select} $3
       ${Case4} "/LIVE=0" "/LIVE=1" "/AUTOSTART=0" "/AUTOSTART=1"
+      ${Case2} "/EXTENDED=0" "/EXTENDED=1"
       ${CaseElse}
-        MessageBox MB_OK|MB_ICONSTOP "Unknown option $\"$3$\".$\n$\nOptions: /S, /LIVE=0|1, /AUTOSTART=0|1, /D=folder (last)." /SD IDOK
+        MessageBox MB_OK|MB_ICONSTOP "Unknown option $\"$3$\".$\n$\nOptions: /S, /LIVE=0|1, /EXTENDED=0|1, /AUTOSTART=0|1, /D=folder (last)." /SD IDOK
         SetErrorLevel ${EXIT_BAD_OPTION}
         Quit
     ${EndSelect}
@@ -228,6 +239,12 @@ Function .onInit
   ${IfNot} ${Errors}
   ${AndIf} $0 == "0"
     !insertmacro UnselectSection ${SecLive}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/EXTENDED=" $0
+  ${IfNot} ${Errors}
+  ${AndIf} $0 == "1"
+    !insertmacro SelectSection ${SecExtended}
   ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/AUTOSTART=" $0

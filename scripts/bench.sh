@@ -37,8 +37,8 @@ watchlist_delay_ms=250
 
 # Every benchmark, once: its program is NAME_bench, run by bench_NAME below;
 # the server it names is started first and its port handed to it; "yes"
-# runs it natively too. Usage, argument checks, build and dispatch all read
-# this table.
+# runs it natively too, "only" natively alone (no Wine build, no Wine
+# session). Usage, argument checks, build and dispatch all read this table.
 benchmark_table=$(cat <<'EOF'
 name       server            native  what it measures
 refresh    quote_server      no      a refresh of 100 and of 1000 symbols through the real
@@ -64,6 +64,14 @@ watchlist  watchlist_source  no      a refresh of the real Morvane Quote.exe thr
                                      refresh) and one round trip plus the warm refresh; with
                                      the most upstream requests at once and the upstream
                                      requests per refresh
+week       -                 only    a watchlist of 30 (US stocks from Nasdaq, US funds from
+                                     Yahoo, London, Frankfurt, an index, a currency, a crypto
+                                     pair) refreshed every 15 minutes for a simulated week
+                                     through the gateway's quote service, its clocks handed in,
+                                     against sources that state their sessions: upstream
+                                     requests per day for each kind, before (every refresh
+                                     asks) and after, and the served quotes that differ from
+                                     a fetch at that moment
 EOF
 )
 
@@ -81,6 +89,7 @@ bench_parse() { "$@" $((MQ_BENCH_ROUNDS * 5)); }
 bench_settings() { "$@" $((MQ_BENCH_ROUNDS * 7)); }
 bench_startup() { "$@" "$server_port" $((MQ_BENCH_ROUNDS * 4)); }
 bench_gateway() { "$@" "$server_port" "$gateway_samples"; }
+bench_week() { "$@"; }
 bench_watchlist() {
   local size status=0
   for size in "${watchlist_sizes[@]}"; do
@@ -188,18 +197,25 @@ jobs=${MQ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 scripts/setup.sh
 
 win32_targets=()
+win32_names=()
 native_names=()
 for name in "${benchmarks[@]}"; do
-  win32_targets+=("${name}_bench")
-  if [ "$(benchmark_column "$name" 3)" = yes ]; then
+  native=$(benchmark_column "$name" 3)
+  if [ "$native" != only ]; then
+    win32_targets+=("${name}_bench")
+    win32_names+=("$name")
+  fi
+  if [ "$native" != no ]; then
     native_names+=("$name")
   fi
 done
 
 echo "== building the benchmarks in $win32_dir and $native_dir"
-[ "$wine_preset" = win32 ] || echo "   (the x86-64 stand-in under wine64: this machine runs no 32-bit program)"
-cmake --preset "$wine_preset" -B "$win32_dir" -DMQ_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$win32_dir" -j "$jobs" --target "${win32_targets[@]}" >/dev/null
+if [ ${#win32_targets[@]} -gt 0 ]; then
+  [ "$wine_preset" = win32 ] || echo "   (the x86-64 stand-in under wine64: this machine runs no 32-bit program)"
+  cmake --preset "$wine_preset" -B "$win32_dir" -DMQ_BUILD_BENCHMARKS=ON >/dev/null
+  cmake --build "$win32_dir" -j "$jobs" --target "${win32_targets[@]}" >/dev/null
+fi
 if [ ${#native_names[@]} -gt 0 ]; then
   cmake --preset native -B "$native_dir" -DCMAKE_BUILD_TYPE=Release -DMQ_SANITIZE=OFF \
     -DMQ_BUILD_BENCHMARKS=ON >/dev/null
@@ -213,8 +229,9 @@ for name in "${native_names[@]}"; do
   "bench_$name" "$native_dir/bench-bin/${name}_bench" || status=1
 done
 
-export MQ_BENCH_LIST="${benchmarks[*]}"
-for name in "${benchmarks[@]}"; do
+[ ${#win32_names[@]} -gt 0 ] || exit $status
+export MQ_BENCH_LIST="${win32_names[*]}"
+for name in "${win32_names[@]}"; do
   server=$(benchmark_column "$name" 2)
   [ "$server" = - ] || start_server "$server"
 done

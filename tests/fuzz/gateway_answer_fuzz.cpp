@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "gateway/market_session.h"
 #include "gateway/page_writer.h"
 #include "gateway/source_answers.h"
 #include "plugin/quote_page.h"
@@ -64,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         reading.quote.detail_url =
             yahoo ? yahoo_detail_url(symbol) : nasdaq_detail_url(symbol, "stocks");
         check_quote(symbol, reading.quote);
+        // As served at the answer's own moment outside or inside its session,
+        // with the extended-hours trade where it states one.
+        int64_t figures_at = reading.quote.session.figures_at;
+        check_quote(symbol, served_quote(reading.quote, figures_at, SessionChoice::extended));
+        FUZZ_CHECK(final_until(reading.quote.session, figures_at, SessionChoice::regular) >= 0);
     } else {
         check_no_quote(symbol, reading.verdict);
     }

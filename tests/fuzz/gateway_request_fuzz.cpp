@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string_view received(reinterpret_cast<const char *>(data), size);
     PageRequestHead head = read_page_request(received, 8421);
-    switch (head.status) {
+    switch (head.http_status) {
     case 200:
         if (head.kind == RequestKind::quote_page) {
             FUZZ_CHECK(is_valid_symbol(head.symbol));

@@ -11,17 +11,18 @@
 #include "gateway/quote_service.h"
 #include "gateway/request_budget.h"
 #include "gateway/request_slots.h"
+#include "gateway/status_page.h"
 #include "support/ticker_request.h"
 
 namespace {
 
-int status_of(const std::string &request) { return read_page_request(request).status; }
+int status_of(const std::string &request) { return read_page_request(request).http_status; }
 
 std::string get(const std::string &target) { return mqtest::ticker_request(target); }
 
 TEST(PageRequest, AcceptsThePageInOriginAndAbsoluteFormForTheQuoteHost) {
     PageRequestHead head = read_page_request(get(mqtest::ticker_target("brk.b")));
-    EXPECT_EQ(head.status, 200);
+    EXPECT_EQ(head.http_status, 200);
     EXPECT_EQ(head.symbol, "BRK.B");
     EXPECT_EQ(read_page_request(get("/quote.DLL?symbol=%5EGSPC")).symbol, "^GSPC");
     EXPECT_EQ(read_page_request(get("/Quote.dll?symbol=EURUSD=X")).symbol, "EURUSD=X");
@@ -101,14 +102,21 @@ bool parse(std::vector<std::string> arguments, GatewayOptions *options, std::str
 TEST(GatewayOptions, ReadsEveryOption) {
     GatewayOptions options;
     std::string error;
-    ASSERT_TRUE(parse(
-        {"--port", "9000", "--source", "yahoo", "--nasdaq-base", "http://127.0.0.1:5/n/",
-         "--yahoo-base", "https://y.example", "--cache-seconds", "0", "--log", "g.log", "--stop",
-         "--no-notify", "--start-ticker", "C:\\MQ\\Morvane Quote.exe", "--listen-delay", "60"},
-        &options, &error))
+    ASSERT_TRUE(parse({"--port",          "9000",
+                       "--source",        "yahoo",
+                       "--session",       "extended",
+                       "--nasdaq-base",   "http://127.0.0.1:5/n/",
+                       "--yahoo-base",    "https://y.example",
+                       "--cache-seconds", "0",
+                       "--log",           "g.log",
+                       "--stop",          "--no-notify",
+                       "--start-ticker",  "C:\\MQ\\Morvane Quote.exe",
+                       "--listen-delay",  "60"},
+                      &options, &error))
         << error;
     EXPECT_EQ(options.port, 9000);
     EXPECT_EQ(options.source, LiveSourceChoice::yahoo);
+    EXPECT_EQ(options.session, SessionChoice::extended);
     EXPECT_EQ(options.nasdaq_base, "http://127.0.0.1:5/n");
     EXPECT_EQ(options.yahoo_base, "https://y.example");
     EXPECT_EQ(options.cache_seconds, 0u);
@@ -126,6 +134,7 @@ TEST(GatewayOptions, RefusesBadValuesAndUnknownArguments) {
         {"--port", "80x"},
         {"--port"},
         {"--source", "google"},
+        {"--session", "overnight"},
         {"--nasdaq-base", "ftp://x"},
         {"--yahoo-base", "https://"},
         {"--yahoo-base", "http://a b"},
@@ -152,17 +161,18 @@ struct ScriptedSource {
     std::vector<uint32_t> budgets;
     uint64_t now = 1000;
     uint32_t retry_after_ms = 0;  // what a 429 asks for
+    std::string body;             // when set, every good answer's body
 
     UpstreamAnswer answer(const std::string &url, uint32_t budget_ms) {
         asked.push_back(url);
         budgets.push_back(budget_ms);
         UpstreamAnswer answer;
         answer.kind = UpstreamAnswer::Kind::answered;
-        answer.status = 200;
+        answer.http_status = 200;
         if (url.find("/down/") != std::string::npos) {
-            answer.status = 503;
+            answer.http_status = 503;
         } else if (url.find("/limited/") != std::string::npos) {
-            answer.status = 429;
+            answer.http_status = 429;
             answer.retry_after_ms = retry_after_ms;
         } else if (url.find("/hanging/") != std::string::npos) {
             now += budget_ms;
@@ -176,6 +186,7 @@ struct ScriptedSource {
         } else {
             answer.body = R"({"chart":{"result":[{"meta":{"regularMarketPrice":20.0}}]}})";
         }
+        if (!body.empty() && answer.http_status == 200) answer.body = body;
         return answer;
     }
 };
@@ -215,6 +226,43 @@ TEST_F(QuoteRules, AQuoteIsServedFromMemoryForTheCachePeriod) {
     EXPECT_EQ(source_.asked.size(), 1u);
     source_.now += 1;
     EXPECT_EQ(quotes.quote("MSFT").outcome, "quote");
+    EXPECT_EQ(source_.asked.size(), 2u);
+}
+
+// Yahoo at night, 11 h after the close: the day's sessions begin at 4:00
+// AM ET (pre) and 9:30 AM ET (regular), Tue, 8 Dec 2026.
+const char kYahooAtNight[] = R"({"chart":{"result":[{"meta":{"regularMarketPrice":20.0,
+    "regularMarketTime":1796677200,"exchangeTimezoneName":"America/New_York",
+    "currentTradingPeriod":{"pre":{"start":1796720400,"end":1796740200},
+                            "regular":{"start":1796740200,"end":1796763600},
+                            "post":{"start":1796763600,"end":1796778000}}}}],"error":null}})";
+
+TEST_F(QuoteRules, AFinalQuoteAsksNoSourceUntilTheNextSessionItStatesBegins) {
+    source_.body = kYahooAtNight;
+    source_.now = 1796716800ull * 1000;  // 3:00 AM ET
+    QuoteService &quotes = service("up", "up", LiveSourceChoice::yahoo);
+    EXPECT_EQ(quotes.quote("SPY").quote.market, "(closed)");
+    source_.now = 1796740199ull * 1000;
+    EXPECT_EQ(quotes.quote("SPY").outcome, "cached");
+    EXPECT_EQ(source_.asked.size(), 1u);
+    source_.now += 1000;
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote");
+    EXPECT_EQ(source_.asked.size(), 2u);
+
+    options_.session = SessionChoice::extended;  // the pre-market counts as open
+    source_.now = 1796716800ull * 1000;
+    service("up", "up", LiveSourceChoice::yahoo).quote("SPY");
+    source_.now = 1796720400ull * 1000;
+    EXPECT_EQ(service_->quote("SPY").outcome, "quote");
+}
+
+TEST_F(QuoteRules, WithoutACacheEvenAFinalQuoteAsksTheSource) {
+    options_.cache_seconds = 0;
+    source_.body = kYahooAtNight;
+    source_.now = 1796716800ull * 1000;
+    QuoteService &quotes = service("up", "up", LiveSourceChoice::yahoo);
+    quotes.quote("SPY");
+    EXPECT_EQ(quotes.quote("SPY").outcome, "quote");
     EXPECT_EQ(source_.asked.size(), 2u);
 }
 
@@ -285,7 +333,7 @@ TEST_F(QuoteRules, TheStatusShowsASourceThatSpentItsBudget) {
     options_.cache_seconds = 0;
     QuoteService &quotes = service("up", "up", LiveSourceChoice::nasdaq);
     auto spent_until = [&] {
-        return quotes.status([](uint64_t ms) { return std::to_string(ms); })
+        return status_view(quotes.status(), [](uint64_t ms) { return std::to_string(ms); })
             .sources[0]
             .budget_back_at;
     };
@@ -390,7 +438,7 @@ TEST_F(QuoteRules, TheStatusTellsEachSourcesStateAndEachSymbolsLastOutcome) {
     QuoteService &quotes = service("limited", "hanging");
     quotes.quote("MSFT");
     auto time_text = [](uint64_t ms) { return std::to_string(ms); };
-    GatewayStatus status = quotes.status(time_text);
+    GatewayStatus status = status_view(quotes.status(), time_text);
     ASSERT_EQ(status.sources.size(), 2u);
     EXPECT_EQ(status.sources[0].state, SourceState::resting);
     EXPECT_EQ(status.sources[0].resting_until, std::to_string(1000 + kSourceRestMs));
@@ -406,7 +454,7 @@ TEST_F(QuoteRules, TheStatusTellsEachSourcesStateAndEachSymbolsLastOutcome) {
 
     service("up", "up").quote("MSFT");
     source_.now += 61000;
-    status = service_->status(time_text);
+    status = status_view(service_->status(), time_text);
     EXPECT_EQ(status.sources[0].state, SourceState::answering);
     EXPECT_EQ(status.sources[0].quotes_last_hour, 1u);
     EXPECT_EQ(status.sources[1].state, SourceState::idle);

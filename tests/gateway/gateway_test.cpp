@@ -141,8 +141,9 @@ protected:
 TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
     ASSERT_EQ(chain_.problem(), "");
     start();
-    expect_out_fields(quote("MSFT"), {315.44f, 316.22f, 316.53f, 308.16f, 45678901u, "NASDAQ-GS",
-                                      "https://www.nasdaq.com/market-activity/stocks/msft"});
+    expect_out_fields(quote("MSFT"),
+                      {315.44f, 316.22f, 316.53f, 308.16f, 45678901u, "NASDAQ-GS (closed)",
+                       "https://www.nasdaq.com/market-activity/stocks/msft"});
     // BRK.B is unknown to the Nasdaq fake.
     expect_out_fields(quote("BRK.B"), {480.25f, 478.0f, 481.0f, 477.5f, 3456789u, "NYSE",
                                        "https://finance.yahoo.com/quote/BRK-B"});
@@ -153,7 +154,7 @@ TEST_F(Gateway, EachSourcesQuoteReachesThePluginWhole) {
 
     QuoteRequest hostile = quote("INJECT");
     EXPECT_EQ(hostile.last_sale, 10.0f);
-    EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b");
+    EXPECT_STREQ(hostile.market, "Last Sale:&nbsp;99 bx/b (closed)");
 }
 
 // Every symbol as the ticker sends it, against answers in the shapes the
@@ -170,11 +171,12 @@ TEST_F(Gateway, RecordedShapesReachThePluginAsTheRegularSession) {
     } cases[] = {
         {"AAPL", 224.31f, 222.42f, "NASDAQ-GS",
          "https://www.nasdaq.com/market-activity/stocks/aapl"},
-        {"NVDA", 182.41f, 183.78f, "NASDAQ-GS",
+        {"NVDA", 182.41f, 183.78f, "NASDAQ-GS (closed)",
          "https://www.nasdaq.com/market-activity/stocks/nvda"},
-        {"TSLA", 400.55f, 405.39f, "NASDAQ-GS",
+        {"TSLA", 400.55f, 405.39f, "NASDAQ-GS (closed)",
          "https://www.nasdaq.com/market-activity/stocks/tsla"},
-        {"INTC", 52.70f, 53.51f, "NASDAQ-GS", "https://www.nasdaq.com/market-activity/stocks/intc"},
+        {"INTC", 52.70f, 53.51f, "NASDAQ-GS (closed)",
+         "https://www.nasdaq.com/market-activity/stocks/intc"},
         {"SPY", 683.22f, 680.11f, "NYSEArca", "https://finance.yahoo.com/quote/SPY"},
         {"VOD.L", 96.52f, 95.9f, "LSE (GBp)", "https://finance.yahoo.com/quote/VOD.L"},
         {"RY.TO", 171.44f, 170.9f, "Toronto (CAD)", "https://finance.yahoo.com/quote/RY.TO"},
@@ -193,6 +195,38 @@ TEST_F(Gateway, RecordedShapesReachThePluginAsTheRegularSession) {
     for (const char *yahoo_only : {"VOD.L", "%5EGSPC", "EURUSD=X", "BTC-USD"}) {
         EXPECT_EQ(count_of(source_requests(), std::string("/api/quote/") + yahoo_only + "/"), 0u)
             << yahoo_only;
+    }
+}
+
+// TSLA's answer is after hours: the regular session's close by default,
+// the after-hours trade against that close on request; the day's range and
+// volume are the regular session's either way.
+TEST_F(Gateway, AnAfterHoursAnswerReachesThePluginAsEachSessionChoiceSays) {
+    const struct {
+        const char *arguments;
+        float last_sale;
+        float previous_close;
+        const char *market;
+    } cases[] = {
+        {"", 400.55f, 405.39f, "NASDAQ-GS (closed)"},
+        {"--session extended", 402.10f, 400.55f, "NASDAQ-GS (after hours)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments);
+        start(c.arguments);
+        QuoteRequest quoted = quote("TSLA");
+        EXPECT_FLOAT_EQ(quoted.last_sale, c.last_sale);
+        EXPECT_FLOAT_EQ(quoted.previous_close, c.previous_close);
+        EXPECT_FLOAT_EQ(quoted.todays_high, 410.75f);
+        EXPECT_FLOAT_EQ(quoted.todays_low, 398.20f);
+        EXPECT_EQ(quoted.volume, 71839112u);
+        EXPECT_STREQ(quoted.market, c.market);
+        printf(
+            "[ measured ] TSLA after hours%s%s: last sale %.2f, previous close %.2f, high %.2f, "
+            "low %.2f, volume %lu, market \"%s\"\n",
+            *c.arguments ? " with " : "", c.arguments, quoted.last_sale, quoted.previous_close,
+            quoted.todays_high, quoted.todays_low, static_cast<unsigned long>(quoted.volume),
+            quoted.market);
     }
 }
 
@@ -577,7 +611,7 @@ TEST_F(GatewayBehindTheTicker, StoresTheSourcesQuoteAndKeepsTheOldOneForAnUnknow
     EXPECT_EQ(stored[0].todays_high, 316.53f);
     EXPECT_EQ(stored[0].todays_low, 308.16f);
     EXPECT_EQ(stored[0].volume, 45678901u);
-    EXPECT_STREQ(stored[0].market, "NASDAQ-GS");
+    EXPECT_STREQ(stored[0].market, "NASDAQ-GS (closed)");
     EXPECT_STREQ(stored[0].detail_url, "https://www.nasdaq.com/market-activity/stocks/msft");
     EXPECT_TRUE(apptest::is_today(stored[0].updated));
     EXPECT_EQ(memcmp(&stored[1], &seeded[1], sizeof(QuoteRecord)), 0) << "NOSUCH was changed";

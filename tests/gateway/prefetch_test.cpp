@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "gateway/quote_service.h"
+#include "gateway/status_page.h"
 #include "gateway/watchlist.h"
 
 namespace {
@@ -31,9 +32,13 @@ public:
         --at_once_;
         UpstreamAnswer answer;
         answer.kind = UpstreamAnswer::Kind::answered;
-        answer.status = url.find("/limited/") != std::string::npos ? 429 : 200;
+        answer.http_status = url.find("/limited/") != std::string::npos ? 429 : 200;
         answer.retry_after_ms = 3600000;
-        answer.body = R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
+        // CLOSED: three hours after the close, the day's final figures.
+        answer.body = url.find("/CLOSED/") != std::string::npos
+                          ? R"({"data":{"marketStatus":"Closed","primaryData":{
+                                "lastSalePrice":"$10.00","lastTradeTimestamp":"Dec 7, 2026 4:00 PM ET"}}})"
+                          : R"({"data":{"primaryData":{"lastSalePrice":"$10.00"}}})";
         return answer;
     }
 
@@ -159,6 +164,21 @@ TEST_F(Prefetch, ARestingSourceGetsNoPrefetch) {
     EXPECT_EQ(quotes.quote("S2").outcome, "no quote: nasdaq: resting");
     ASSERT_TRUE(prefetched(3));
     EXPECT_EQ(source_.asked().size(), asked);
+}
+
+// Once asked, CLOSED would be served "prefetched", or fetched here anew.
+TEST_F(Prefetch, AFinalQuoteIsNeitherPrefetchedNorShownStale) {
+    QuoteService &quotes = service("CLOSED 1796688000\n");
+    source_.open();
+    quotes.quote("CLOSED");
+    now_ms_ += 120000;  // past the cache period
+    quotes.quote("S0");
+    EXPECT_EQ(quotes.quote("CLOSED").outcome, "cached");
+    GatewayStatus status = status_view(quotes.status(), [](uint64_t) { return std::string(); });
+    ASSERT_EQ(status.symbols[0].symbol, "CLOSED");
+    EXPECT_TRUE(status.symbols[0].final_quote);
+    EXPECT_FALSE(status.symbols[0].stale);
+    EXPECT_NE(status_html(status).find("final, market closed"), std::string::npos);
 }
 
 TEST_F(Prefetch, TheWatchlistIsSavedAndLoadedAgain) {

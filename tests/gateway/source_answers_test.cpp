@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gateway/gateway_limits.h"
+#include "gateway/market_session.h"
 #include "gateway/page_writer.h"
 #include "gateway/source_answers.h"
 #include "plugin/quote_page.h"
@@ -20,7 +21,18 @@ SourceReading nasdaq(const std::string &data) {
     return read_nasdaq_answer("{\"data\":" + data + ",\"message\":null}");
 }
 
-void expect_quote(const SourceReading &reading, const LiveQuote &expected) {
+// A quote's figures and market text, as the cases below write them.
+struct Figures {
+    double last_sale;
+    double previous_close;
+    double todays_high;
+    double todays_low;
+    uint32_t volume;
+    std::string market;
+    std::string detail_url = {};
+};
+
+void expect_quote(const SourceReading &reading, const Figures &expected) {
     ASSERT_EQ(reading.verdict, AnswerVerdict::quote);
     EXPECT_DOUBLE_EQ(reading.quote.last_sale, expected.last_sale);
     EXPECT_DOUBLE_EQ(reading.quote.previous_close, expected.previous_close);
@@ -162,21 +174,28 @@ TEST(SourceSymbol, YahooKeepsExchangeSuffixesAndNasdaqListsNoneOfThem) {
     }
 }
 
+// One answer of the fake source's file, read as its source reads it.
+SourceReading recorded(const std::string &source, const std::string &key) {
+    std::ifstream file(MQ_SOURCE_ANSWERS_FILE);
+    nlohmann::json answers = nlohmann::json::parse(file, nullptr, false);
+    EXPECT_FALSE(answers.is_discarded()) << MQ_SOURCE_ANSWERS_FILE;
+    std::string body = answers[source][key]["json"].dump();
+    return source == "nasdaq" ? read_nasdaq_answer(body) : read_yahoo_answer(body);
+}
+
 // Answers in the shapes the sources really give (extended hours, the 2019
 // shape, funds, listings abroad), as the fake source serves them.
 TEST(RecordedAnswers, EachReadsAsTheRegularSession) {
-    std::ifstream file(MQ_SOURCE_ANSWERS_FILE);
-    nlohmann::json answers = nlohmann::json::parse(file, nullptr, false);
-    ASSERT_FALSE(answers.is_discarded()) << MQ_SOURCE_ANSWERS_FILE;
     struct Case {
         const char *source;
         const char *key;
-        LiveQuote expected;
+        Figures expected;
     } cases[] = {
         // Open: no stated previous close; fractional volume in whole shares.
         {"nasdaq", "AAPL", {224.31, 222.42, 224.90, 221.09, 15205249u, "NASDAQ-GS", ""}},
-        // Pre-market with an empty change: the last close and its change.
-        {"nasdaq", "NVDA", {182.41, 183.78, 0.0, 0.0, 1204558u, "NASDAQ-GS", ""}},
+        // Pre-market with an empty change: the last close and its change;
+        // the volume stated is the pre-market's own, not the session's.
+        {"nasdaq", "NVDA", {182.41, 183.78, 0.0, 0.0, 0u, "NASDAQ-GS", ""}},
         // After hours: today's close and today's change.
         {"nasdaq", "TSLA", {400.55, 405.39, 410.75, 398.20, 71839112u, "NASDAQ-GS", ""}},
         // 2019: an unsigned change signed by its indicator; Volume stated.
@@ -190,15 +209,161 @@ TEST(RecordedAnswers, EachReadsAsTheRegularSession) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.key);
-        std::string body = answers[c.source][c.key]["json"].dump();
-        expect_quote(
-            std::string(c.source) == "nasdaq" ? read_nasdaq_answer(body) : read_yahoo_answer(body),
-            c.expected);
+        expect_quote(recorded(c.source, c.key), c.expected);
     }
     EXPECT_EQ(read_nasdaq_answer(R"({"data":null,"status":{"rCode":400,"bCodeMessage":[
         {"code":1001,"errorMessage":"Symbol not exists."}]}})")
                   .verdict,
               AnswerVerdict::unknown_symbol);
+}
+
+// Tue, 8 Dec 2026 9:30 AM ET, and Yahoo's sessions of that day around it.
+const int64_t kOpen = 1796740200;
+const char kTradingPeriods[] =
+    R"("currentTradingPeriod":{"pre":{"start":1796720400,"end":1796740200,"gmtoffset":-18000},
+       "regular":{"start":1796740200,"end":1796763600,"gmtoffset":-18000},
+       "post":{"start":1796763600,"end":1796778000,"gmtoffset":-18000}})";
+
+// The market text of the quote served at `now`: nothing added while the
+// regular session runs, else what the figures are, after the currency.
+TEST(MarketSession, EachSessionWordOfBothSourcesReadsIntoTheMarketText) {
+    auto nasdaq_in = [](const char *status) {
+        return nasdaq(std::string(R"({"exchange":"NASDAQ-GS","marketStatus":")") + status +
+                      R"(","primaryData":{"lastSalePrice":"$402.10"},
+                        "secondaryData":{"lastSalePrice":"$400.55","netChange":"-4.84"}})");
+    };
+    SourceReading london = yahoo_meta(std::string(R"({"regularMarketPrice":96.52,"currency":"GBp",
+                                   "exchangeName":"LSE",)") +
+                                      kTradingPeriods + "}");
+    const SessionChoice regular = SessionChoice::regular;
+    const SessionChoice extended = SessionChoice::extended;
+    struct Case {
+        SourceReading reading;
+        int64_t now;
+        SessionChoice choice;
+        const char *market;
+    } cases[] = {
+        {nasdaq_in("Open"), 0, regular, "NASDAQ-GS"},
+        {nasdaq_in("Market Open"), 0, extended, "NASDAQ-GS"},
+        {nasdaq_in("Pre-Market"), 0, regular, "NASDAQ-GS (closed)"},
+        {nasdaq_in("Pre Market"), 0, extended, "NASDAQ-GS (pre-market)"},
+        {nasdaq_in("After-Hours"), 0, regular, "NASDAQ-GS (closed)"},
+        {nasdaq_in("AFTER HOURS"), 0, extended, "NASDAQ-GS (after hours)"},
+        {nasdaq_in("Closed"), 0, extended, "NASDAQ-GS (closed)"},
+        {nasdaq_in("Market Closed"), 0, regular, "NASDAQ-GS (closed)"},
+        {nasdaq_in("Halted?"), 0, regular, "NASDAQ-GS"},
+        {london, kOpen - 8 * 3600, regular, "LSE (GBp, closed)"},
+        {london, kOpen - 60, extended, "LSE (GBp, closed)"},
+        {london, kOpen, regular, "LSE (GBp)"},
+        {london, kOpen + 7 * 3600, extended, "LSE (GBp, closed)"},
+        {yahoo_meta(R"({"regularMarketPrice":1.16,"exchangeName":"CCY"})"), 0, regular, "CCY"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.market);
+        ASSERT_EQ(c.reading.verdict, AnswerVerdict::quote);
+        EXPECT_EQ(served_quote(c.reading.quote, c.now, c.choice).market, c.market);
+    }
+}
+
+// Outside the regular session, where the source states an extended-hours
+// trade: that trade against the regular close; the day's range and volume
+// stay the regular session's.
+TEST(MarketSession, ExtendedHoursServeTheStatedTradeAgainstTheRegularClose) {
+    const SessionChoice extended = SessionChoice::extended;
+    struct Case {
+        const char *key;
+        SessionChoice choice;
+        Figures expected;
+    } cases[] = {
+        {"TSLA", extended, {402.10, 400.55, 410.75, 398.20, 71839112u, "NASDAQ-GS (after hours)"}},
+        {"TSLA",
+         SessionChoice::regular,
+         {400.55, 405.39, 410.75, 398.20, 71839112u, "NASDAQ-GS (closed)"}},
+        {"NVDA", extended, {181.20, 182.41, 0.0, 0.0, 0u, "NASDAQ-GS (pre-market)"}},
+        {"MSFT", extended, {315.44, 316.22, 316.53, 308.16, 45678901u, "NASDAQ-GS (closed)"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.key);
+        SourceReading reading = recorded("nasdaq", c.key);
+        reading.quote = served_quote(reading.quote, 0, c.choice);
+        expect_quote(reading, c.expected);
+    }
+}
+
+TEST(MarketSession, ReadsNasdaqsEasternTimesWithTheirDaylightRule) {
+    struct Case {
+        const char *text;
+        int64_t seconds;  // 0: not a time
+    } cases[] = {
+        {"Dec 4, 2026 4:00 PM ET", 1796418000},
+        {"Closed at Jul 1, 2026 4:00 PM ET", 1782936000},
+        {"Mar 8, 2026 3:00 AM ET", 1772953200},  // the first hour of daylight time
+        {"Nov 1, 2026 1:30 AM ET", 1793511000},  // its last hour
+        {"Dec 4, 2026 4:00 PM", 0},
+        {"Dez 4, 2026 4:00 PM ET", 0},
+        {"Dec 4, 2026 13:00 PM ET", 0},
+        {"", 0},
+    };
+    for (const Case &c : cases) {
+        int64_t seconds = 0;
+        EXPECT_EQ(read_eastern_time(c.text, &seconds), c.seconds != 0) << c.text;
+        EXPECT_EQ(seconds, c.seconds) << c.text;
+    }
+}
+
+// Final: until the next session the answer (or, where it states none,
+// another of its market's zone) states, else an hour on; never
+// within 15 minutes of the close, while a session that counts runs, or
+// before a session whose start is not stated.
+TEST(MarketSession, FiguresAreFinalUntilTheStatedNextSessionOrAnHour) {
+    const int64_t close = 1796677200;  // Mon, 7 Dec 2026 4:00 PM ET
+    MarketSession nasdaq_after;
+    nasdaq_after.stated = MarketSession::Stated::after_hours;
+    nasdaq_after.regular_end = close;
+    MarketSession nasdaq_closed = nasdaq_after;
+    nasdaq_closed.stated = MarketSession::Stated::closed;
+    MarketSession nasdaq_pre = nasdaq_after;
+    nasdaq_pre.stated = MarketSession::Stated::pre_market;
+    MarketSession nasdaq_unsure = nasdaq_closed;
+    nasdaq_unsure.regular_end = 0;
+    MarketSession yahoo;  // Tue, 8 Dec 2026, as in kTradingPeriods
+    yahoo.pre = {1796720400, kOpen};
+    yahoo.regular = {kOpen, 1796763600};
+    yahoo.post = {1796763600, 1796778000};
+    yahoo.figures_at = close;
+    const int64_t minute = 60;
+    const SessionChoice regular = SessionChoice::regular;
+    const SessionChoice extended = SessionChoice::extended;
+    struct Case {
+        const char *what;
+        MarketSession session;
+        int64_t taken;
+        SessionChoice choice;
+        int64_t until;
+        int64_t zone_next = 0;  // as another answer of the market's zone states it
+    } cases[] = {
+        {"14 min after the close", nasdaq_after, close + 14 * minute, regular, 0},
+        {"15 min after the close", nasdaq_after, close + 15 * minute, regular,
+         close + 15 * minute + 3600},
+        {"after hours, counted open", nasdaq_after, close + 60 * minute, extended, 0},
+        {"closed", nasdaq_closed, close + 300 * minute, regular, close + 300 * minute + 3600},
+        {"closed, pre-market not stated", nasdaq_closed, close + 300 * minute, extended, 0},
+        {"pre-market, start not stated", nasdaq_pre, close + 900 * minute, regular, 0},
+        {"pre-market, the open stated for its zone", nasdaq_pre, kOpen - 60, regular, kOpen, kOpen},
+        {"closed, the pre-market stated for its zone", nasdaq_closed, close + 300 * minute,
+         extended, 1796720400, 1796720400},
+        {"closed, end not stated", nasdaq_unsure, close + 300 * minute, regular, 0},
+        {"night before", yahoo, kOpen - 8 * 3600, regular, kOpen},
+        {"night before, extended", yahoo, kOpen - 8 * 3600, extended, 1796720400},
+        {"pre-market", yahoo, kOpen - 60, regular, kOpen},
+        {"regular", yahoo, kOpen, regular, 0},
+        {"10 min after", yahoo, 1796763600 + 10 * minute, regular, 0},
+        {"after hours", yahoo, 1796763600 + 15 * minute, regular, 1796763600 + 15 * minute + 3600},
+        {"after hours, extended", yahoo, 1796763600 + 15 * minute, extended, 0},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(final_until(c.session, c.taken, c.choice, c.zone_next), c.until) << c.what;
+    }
 }
 
 QuoteRequest read_back(const std::string &page) {

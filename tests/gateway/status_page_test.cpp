@@ -47,8 +47,8 @@ TEST(StatusRequest, OnlyTheOwnAddressInOriginFormReadsTheStatus) {
     };
     for (const Case &c : cases) {
         PageRequestHead head = read_page_request(c.request, c.own_port);
-        EXPECT_EQ(head.status, c.status) << c.request;
-        if (head.status == 200) {
+        EXPECT_EQ(head.http_status, c.status) << c.request;
+        if (head.http_status == 200) {
             EXPECT_EQ(head.kind, c.kind) << c.request;
         }
     }

@@ -228,10 +228,12 @@ TEST_F(Release, InstallerInstallsQuotesThroughItsGatewayAndUninstallsSilently) {
     EXPECT_EQ(uninstall_value("EstimatedSize"),
               "dword:" + std::to_string(folder_kib(install_dir())));
 
-    // Both: one entry, the gateway, which starts the program once it listens.
-    ASSERT_EQ(run_setup("/S /LIVE=1 /AUTOSTART=1"), 0u);
-    EXPECT_EQ(link_target(startup_link("Morvane Quote Gateway")),
-              installed(kGateway) + " --start-ticker \"" + installed(kProgram) + "\"");
+    // Both: one entry, the gateway, which starts the program once it listens;
+    // with pre- and after-hours prices, its session option comes first.
+    ASSERT_EQ(run_setup("/S /LIVE=1 /EXTENDED=1 /AUTOSTART=1"), 0u);
+    EXPECT_EQ(
+        link_target(startup_link("Morvane Quote Gateway")),
+        installed(kGateway) + " --session extended --start-ticker \"" + installed(kProgram) + "\"");
     EXPECT_FALSE(exists(startup_link("Morvane Quote")));
 
     // Again with the defaults, over a store whose proxy the user chose.
