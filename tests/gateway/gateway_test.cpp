@@ -329,20 +329,29 @@ SourceLoad source_load() {
     return load;
 }
 
-// Asks for SYMBOL1..SYMBOLcount at once; how many got a page without quote
-// within `within_ms`.
-int ask_at_once(DWORD port, const std::string &symbol, int count, DWORD within_ms) {
-    std::atomic<int> answered{0};
+struct AskedAtOnce {
+    int without_quote = 0;  // answered with a page without quote
+    DWORD slowest_ms = 0;   // the longest any client waited
+};
+
+// Asks for SYMBOL1..SYMBOLcount at once.
+AskedAtOnce ask_at_once(DWORD port, const std::string &symbol, int count) {
+    std::atomic<int> without_quote{0};
+    std::atomic<DWORD> slowest_ms{0};
     std::vector<std::thread> clients;
     for (int c = 1; c <= count; ++c) {
         clients.emplace_back([&, c] {
             DWORD started = GetTickCount();
             std::string status = status_of_quote(port, (symbol + std::to_string(c)).c_str());
-            answered += status == "HTTP/1.1 502" && GetTickCount() - started <= within_ms;
+            without_quote += status == "HTTP/1.1 502";
+            DWORD took = GetTickCount() - started;
+            for (DWORD seen = slowest_ms;
+                 took > seen && !slowest_ms.compare_exchange_weak(seen, took);) {
+            }
         });
     }
     for (std::thread &client : clients) client.join();
-    return answered;
+    return {without_quote, slowest_ms};
 }
 
 // A hostile source's 1 MiB of '[' for 40 symbols at once: once took the
@@ -353,25 +362,32 @@ TEST_F(Gateway, FortyDeeplyNestedAnswersAtOnceLeaveItUpAndSmall) {
     start();
     size_t idle = gateway_->peak_memory_bytes();
     ASSERT_NE(idle, 0u) << "the gateway's memory cannot be read";
-    int answered = ask_at_once(port_, "DEEP", 40, kUpstreamBudgetMs);
+    AskedAtOnce asked = ask_at_once(port_, "DEEP", 40);
     size_t peak = gateway_->peak_memory_bytes();
-    printf("[ measured ] 40 answers of 1 MiB of '[' at once: peak %zu MB, %zu MB when idle\n",
-           peak >> 20, idle >> 20);
-    EXPECT_EQ(answered, 40);
+    printf(
+        "[ measured ] 40 answers of 1 MiB of '[' at once: peak %zu MB, %zu MB when idle, "
+        "slowest answer %lu ms\n",
+        peak >> 20, idle >> 20, asked.slowest_ms);
+    EXPECT_EQ(asked.without_quote, 40);
+    EXPECT_LE(asked.slowest_ms, kUpstreamBudgetMs);
     EXPECT_LT(peak - idle, kMostGrowthBytes);
     EXPECT_EQ(status_of_quote(port_, "MSFT"), "HTTP/1.1 200");
 }
 
 // Twelve fetches abandoned at the budget, then twelve more, once met a
-// source that trickles its headers with twelve connections: a slot came
+// source that trickles its headers with eighteen connections: a slot came
 // back when its caller stopped waiting, not when its GET ended.
 TEST_F(Gateway, ASourceThatTricklesItsHeadersSeesAtMostSixConnections) {
     start("--source nasdaq --cache-seconds 0");
     // What earlier cases left the source doing ends first.
     ASSERT_TRUE(mqtest::wait_until([] { return source_load().now == 0; }, 30000));
-    const DWORD kWithinMs = kUpstreamBudgetMs + 1500;
-    EXPECT_EQ(ask_at_once(port_, "TRICKLE", 12, kWithinMs), 12);
-    EXPECT_EQ(ask_at_once(port_, "TRICKLE", 12, kWithinMs), 12);
+    for (int round = 1; round <= 2; ++round) {
+        AskedAtOnce asked = ask_at_once(port_, "TRICKLE", 12);
+        printf("[ measured ] trickled headers, round %d of 12 requests: slowest answer %lu ms\n",
+               round, asked.slowest_ms);
+        EXPECT_EQ(asked.without_quote, 12);
+        EXPECT_LE(asked.slowest_ms, kUpstreamBudgetMs + 1500);
+    }
     SourceLoad load = source_load();
     printf(
         "[ measured ] trickled headers, 2 x 12 requests: %d connections at once, %d in all, "
