@@ -59,8 +59,3 @@ uint64_t RequestSlots::budget_back_at(size_t source, uint64_t now) {
     std::lock_guard<std::mutex> lock(mutex_);
     return budgets_[source].next_at(now);
 }
-
-size_t RequestSlots::in_flight(size_t source) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return in_flight_[source];
-}

@@ -38,8 +38,6 @@ public:
 
     // When the source's budget allows its next request: `now` unless spent.
     uint64_t budget_back_at(size_t source, uint64_t now);
-    // GETs in flight to the source.
-    size_t in_flight(size_t source);
 
 private:
     void give(size_t source);

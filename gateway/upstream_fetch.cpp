@@ -16,7 +16,6 @@
 #include "gateway/clocks.h"
 #include "gateway/gateway_limits.h"
 #include "gateway/scoped_handle.h"
-#include "gateway/watchlist_store.h"
 
 namespace {
 
